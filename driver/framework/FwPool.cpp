@@ -1,0 +1,5 @@
+#include "FwPool.h"
+
+void FwPoolDelete(void *pointer) {
+  if (pointer != NULL) ExFreePool(pointer);
+}
