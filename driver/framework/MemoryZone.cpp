@@ -1,6 +1,6 @@
 #include "MemoryZone.h"
 
-void *CMemoryZone::operator new(size_t size) {
+void *CMemoryZone::operator new(size_t size) noexcept {
   return ExAllocatePoolWithTag(NonPagedPool, size, FW_POOL_TAG);
 }
 

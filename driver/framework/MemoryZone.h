@@ -6,7 +6,7 @@
 
 class CMemoryZone {
  public:
-  static void *operator new(size_t size);  // non-paged, "FwkP", not zeroed; null when exhausted
+  static void *operator new(size_t size) noexcept;  // non-paged, "FwkP", not zeroed; null when exhausted
   static void operator delete(void *pointer);
 
   CMemoryZone(ULONG blockSize, USHORT blockCount, ULONG poolTag);
