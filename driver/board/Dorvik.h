@@ -29,4 +29,6 @@ class CDorvik : public CDevice {
   NTSTATUS InitializeBoard();
   // Puts replacement in the message-buffer slot and returns what it held.
   CMsgBuffer *TakeMsgBuffer(CMsgBuffer *replacement);
+  // Unmaps Port0 if MapIoAddress had to map it into memory space.
+  VOID UnmapPort();
 };
