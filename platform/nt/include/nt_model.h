@@ -131,4 +131,114 @@ void RegisterResetHook(std::function<void()> hook);
 std::vector<std::string> LeftBehind();
 void RegisterLeftBehindCheck(std::function<void(std::vector<std::string> &)> check);
 
+// ---- Object namespace: device objects and symbolic links ------------------------------
+// Names are case-insensitive; device objects and links share one namespace
+// (\Device\..., \DosDevices\..., the latter also reachable as \??\...).
+PDEVICE_OBJECT FindDevice(const std::u16string &name);      // null when no device has that name
+bool DeviceExists(const DEVICE_OBJECT *device);             // created and not yet deleted
+std::u16string DeviceNameOf(const DEVICE_OBJECT *device);   // empty for unnamed or unknown ones
+ULONG DeviceExtensionSize(const DEVICE_OBJECT *device);     // as asked of IoCreateDevice
+bool SymbolicLinkExists(const std::u16string &link);
+std::u16string SymbolicLinkTarget(const std::u16string &link);  // empty when there is no such link
+PDEVICE_OBJECT ResolveWin32Name(const std::u16string &link);    // the device a link leads to, or null
+// What the I/O manager does once DriverEntry returned: clears DO_DEVICE_INITIALIZING.
+void FinishDriverInitialization(PDRIVER_OBJECT driver);
+// The next IoCreateDevice / IoCreateSymbolicLink fails with this status.
+void FailNextCreateDevice(NTSTATUS status);
+void FailNextCreateSymbolicLink(NTSTATUS status);
+
+struct SymbolicLinkCall {
+  bool create;  // IoCreateSymbolicLink, else IoDeleteSymbolicLink
+  std::u16string link;
+  std::u16string target;  // empty for a deletion
+  NTSTATUS status;
+};
+std::vector<SymbolicLinkCall> SymbolicLinkCalls();
+
+// ---- Bus address translation and I/O space mapping ------------------------------------
+// Without a rule a bus address translates to itself and stays in its space.
+// A rule covers a range of bus addresses given in one space; the latest
+// matching rule wins.
+enum class Translation { kIoSpace, kMemorySpace, kRefused };
+struct TranslationRule {
+  INTERFACE_TYPE interface_type;
+  ULONG bus_number;
+  ULONG address_space;  // the space the bus address is given in: 1 I/O, 0 memory
+  ULONGLONG start;
+  ULONGLONG length;
+  Translation result;
+  ULONGLONG translated_start;  // where start lands (port or physical address)
+};
+void AddTranslationRule(const TranslationRule &rule);
+
+struct TranslationCall {
+  INTERFACE_TYPE interface_type;
+  ULONG bus_number;
+  LONGLONG bus_address;
+  ULONG address_space_in;
+  BOOLEAN result;
+  ULONG address_space_out;
+  LONGLONG translated;
+};
+std::vector<TranslationCall> TranslationCalls();
+
+struct IoMapping {
+  PVOID address;
+  LONGLONG physical;
+  SIZE_T length;
+  MEMORY_CACHING_TYPE cache_type;
+};
+std::vector<IoMapping> IoMappings();  // mapped and not yet unmapped
+void FailMapIoSpace(bool fail);       // MmMapIoSpace returns null while set
+
+// ---- Hardware resource claims and interrupts ---------------------------------------------
+// The machine's arbiter keeps its own copy of each reported list, by driver
+// and device (a driver-wide list under a null device).
+struct ResourceReportCall {
+  bool class_name_given;
+  const DRIVER_OBJECT *driver;
+  bool driver_list_given;
+  ULONG driver_list_size;
+  const DEVICE_OBJECT *device;
+  bool device_list_given;
+  std::vector<UCHAR> device_list;  // the bytes passed
+  ULONG device_list_size;
+  BOOLEAN override_conflict;
+  NTSTATUS status;
+  BOOLEAN conflict_detected;
+};
+std::vector<ResourceReportCall> ResourceReportCalls();
+
+struct AssignResourcesCall {
+  std::u16string registry_path;
+  bool class_name_given;
+  std::u16string class_name;
+  const DRIVER_OBJECT *driver;
+  const DEVICE_OBJECT *device;
+  bool requested_given;
+  bool allocated_given;
+  NTSTATUS status;
+};
+std::vector<AssignResourcesCall> AssignResourcesCalls();
+
+struct ResourceClaim {
+  const DRIVER_OBJECT *driver;  // null for a claim made through ClaimPortsForAnotherDriver
+  const DEVICE_OBJECT *device;
+  std::vector<UCHAR> list;
+};
+std::vector<ResourceClaim> ResourceClaims();
+// The list in force for a driver's device; empty when it claims nothing.
+std::vector<UCHAR> ClaimedList(const DRIVER_OBJECT *driver, const DEVICE_OBJECT *device);
+// A port range some other driver claimed before ours loaded; never left behind.
+void ClaimPortsForAnotherDriver(ULONGLONG start, ULONG length,
+                                CM_SHARE_DISPOSITION share = CmResourceShareDeviceExclusive,
+                                INTERFACE_TYPE interface_type = Isa, ULONG bus_number = 0);
+// What IoReportResourceUsage returns on a conflict without override: its
+// documented results are success or STATUS_INSUFFICIENT_RESOURCES, so
+// STATUS_SUCCESS unless a test picks another.
+void SetConflictStatus(NTSTATUS status);
+void FailNextResourceReport(NTSTATUS status);
+
+std::vector<const void *> DisconnectedInterrupts();
+
 }  // namespace ntmodel
