@@ -8,7 +8,9 @@
 
 class CString {
  public:
-  static void *operator new(size_t size);  // paged, "FwkP", not zeroed; null when exhausted
+  // Paged, "FwkP", not zeroed. noexcept makes a new-expression test for null
+  // and skip the constructor when the pool is exhausted.
+  static void *operator new(size_t size) noexcept;
   static void operator delete(void *pointer);
 
   CString();
