@@ -2,6 +2,8 @@
 // built on: their documented results, including the failure statuses.
 #include <KernelTest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 
 class RtlStringTest : public KernelTest {};
