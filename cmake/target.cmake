@@ -8,4 +8,5 @@ add_compile_definitions(DORVIK_TARGET=1 _X86_=1)
 
 enable_testing()
 add_subdirectory(driver)
+add_subdirectory(tests/wine)
 add_subdirectory(applet)

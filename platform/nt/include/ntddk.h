@@ -158,6 +158,15 @@ NTKERNELAPI PSINGLE_LIST_ENTRY FASTCALL ExfInterlockedPushEntryList(PSINGLE_LIST
 // the framework's guarded-block header); it never returns.
 [[noreturn]] NTKERNELAPI VOID NTAPI ExRaiseStatus(NTSTATUS Status);
 
+// ---- Model only: the guarded block ------------------------------------------------
+// On the platform a guarded block is a frame on the thread's exception list;
+// here the model keeps that list. Runs Routine(Context) as the innermost
+// block of the calling thread and returns STATUS_SUCCESS, or the status of an
+// ExRaiseStatus made inside it. Only the framework's guarded block calls it.
+namespace ntmodel {
+NTSTATUS CallGuarded(VOID (*Routine)(PVOID Context), PVOID Context);
+}  // namespace ntmodel
+
 // ---- Port I/O --------------------------------------------------------------------
 NTHALAPI UCHAR NTAPI READ_PORT_UCHAR(PUCHAR Port);
 NTHALAPI VOID NTAPI WRITE_PORT_USHORT(PUSHORT Port, USHORT Value);
