@@ -35,8 +35,8 @@ class KernelRegistry : public KernelTest {
  protected:
   void SetUp() override {
     KernelTest::SetUp();
-    regstore::ImportResult seeded = regstore::Machine().Import(kSeed);
-    ASSERT_TRUE(seeded.ok) << seeded.error;
+    std::string error;
+    ASSERT_TRUE(ntmodel::LoadRegistryText(kSeed, &error)) << error;
   }
 
   NTSTATUS Open(const std::u16string &text, HANDLE *handle, HANDLE root = nullptr,
@@ -131,6 +131,14 @@ TEST_F(KernelRegistry, HandleLeftOpenIsReportedAndUnknownCloseIsAViolation) {
   EXPECT_EQ(ZwClose(handle), STATUS_INVALID_HANDLE);  // closed twice
   EXPECT_EQ(ZwClose(nullptr), STATUS_INVALID_HANDLE);
   EXPECT_EQ(capture.Messages().size(), 2u);
+}
+
+TEST_F(KernelRegistry, LoadRegistryTextSaysWhereTheTextIsWrong) {
+  std::string error;
+  EXPECT_FALSE(ntmodel::LoadRegistryText("REGEDIT4\n[HKEY_LOCAL_MACHINE\\X]\n\"v\"=dword:xyz\n",
+                                         &error));
+  EXPECT_EQ(error.rfind("line 3: ", 0), 0u) << error;
+  EXPECT_TRUE(regstore::Machine().KeyExists("X"));
 }
 
 TEST_F(KernelRegistry, ResetEmptiesTheRegistryAndForgetsHandles) {

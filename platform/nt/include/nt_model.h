@@ -120,6 +120,12 @@ class FileRequest {
 void InitializeIrp(PIRP irp, PIO_STACK_LOCATION stack);
 void ForgetIrp(const IRP *irp);
 
+// ---- Registry ----------------------------------------------------------------------------------
+// The machine's registry is the store regstore::Machine() ("RegistryStore.h"),
+// emptied by ResetMachine. Applies registry editor text (REGEDIT4 or version
+// 5.00) to it; on a malformed line returns false and says why in *error.
+bool LoadRegistryText(const std::string &text, std::string *error = nullptr);
+
 // ---- Machine ---------------------------------------------------------------------------------
 // Returns the model to a fresh machine: empty pool, no faults, no devices,
 // PASSIVE_LEVEL. Registered subsystems reset their own state too.

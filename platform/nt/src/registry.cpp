@@ -255,3 +255,11 @@ NTSTATUS NTAPI ZwClose(HANDLE Handle) {
                            ", which is not an open handle");
   return STATUS_INVALID_HANDLE;
 }
+
+bool ntmodel::LoadRegistryText(const std::string &text, std::string *error) {
+  regstore::ImportResult result = regstore::Machine().Import(text);
+  if (!result.ok && error != nullptr) {
+    *error = "line " + std::to_string(result.error_line) + ": " + result.error;
+  }
+  return result.ok;
+}
