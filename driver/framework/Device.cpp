@@ -37,7 +37,7 @@ CBaseDevice::CBaseDevice() : DeviceObject(NULL) {}
 
 // The object's own storage goes with the device object: nothing may touch
 // the object after IoDeleteDevice.
-CBaseDevice::~CBaseDevice() {
+FW_DEVICE_DESTRUCTOR CBaseDevice::~CBaseDevice() {
   if (DeviceObject != NULL) IoDeleteDevice(DeviceObject);
 }
 
@@ -89,7 +89,7 @@ CDevice::CDevice(PDRIVER_OBJECT driverObject, PCWSTR deviceName, ULONG deviceTyp
 
 // The strings go in reverse order of declaration: RegistryPath, Win32Name,
 // DeviceName; then the base deletes the device object.
-CDevice::~CDevice() { CleanupDeviceOnExit(); }
+FW_DEVICE_DESTRUCTOR CDevice::~CDevice() { CleanupDeviceOnExit(); }
 
 NTSTATUS CDevice::CreateWin32Name(const CString &linkName) {
   Win32Name = Concatenate(kDosDevicesPrefix, linkName);

@@ -8,6 +8,17 @@
 #include "MappedAddress.h"
 #include "String.h"
 
+// Marks the destructor of CBaseDevice and of every class derived from it.
+// The object lives in the extension that the base destructor frees with the
+// device object; the host build's type sanitizer would clear the vtable
+// pointer after each destructor, writing into that freed extension, which
+// the platform's build never does.
+#if defined(DORVIK_TARGET)
+#define FW_DEVICE_DESTRUCTOR
+#else
+#define FW_DEVICE_DESTRUCTOR __attribute__((no_sanitize("vptr")))
+#endif
+
 class CBaseDevice {
  public:
   // The storage is the device extension: destroying the object frees nothing.
