@@ -4,6 +4,7 @@
 //
 // Value data come back as the store holds them; text values are stored as
 // narrow text by the Win32 side and are not widened here.
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <mutex>
