@@ -120,6 +120,35 @@ class FileRequest {
 void InitializeIrp(PIRP irp, PIO_STACK_LOCATION stack);
 void ForgetIrp(const IRP *irp);
 
+// ---- Spin lock trace ---------------------------------------------------------------------
+// Every spin lock acquisition and release, on any thread, from StartLockTrace()
+// until the next reset.
+struct LockEvent {
+  const KSPIN_LOCK *lock;
+  bool acquired;  // else released
+};
+void StartLockTrace();
+std::vector<LockEvent> LockTrace();
+
+// ---- Cancellation -----------------------------------------------------------------------------
+// The system-wide cancel spin lock, to recognise it in a lock trace.
+const KSPIN_LOCK *CancelSpinLockAddress();
+
+// Gives a request a cancel routine that holds its caller to the system's
+// contract: entered holding the cancel spin lock and no device queue lock,
+// with Cancel set and CancelRoutine already cleared, and left without the
+// cancel spin lock. Unless a body is given it releases the cancel spin lock
+// with the request's CancelIrql and completes the request with STATUS_CANCELLED.
+using CancelRoutineBody = std::function<void(PDEVICE_OBJECT, PIRP)>;
+void SetVerifiedCancelRoutine(PIRP irp, CancelRoutineBody body = nullptr);
+
+struct CancelCall {
+  PDEVICE_OBJECT device;
+  PIRP irp;
+  KIRQL cancel_irql;  // the request's CancelIrql when the routine was entered
+};
+std::vector<CancelCall> CancelCalls();  // in the order the routines ran
+
 // ---- Registry ----------------------------------------------------------------------------------
 // The machine's registry is the store regstore::Machine() ("RegistryStore.h"),
 // emptied by ResetMachine. Applies registry editor text (REGEDIT4 or version

@@ -5,6 +5,7 @@
 #include <sstream>
 #include <thread>
 
+#include "LockTrace.h"
 #include "ModelRegistration.h"
 #include "SpinLockModel.h"
 
@@ -38,6 +39,7 @@ bool Take(PKSPIN_LOCK lock) {
     std::this_thread::yield();
   }
   t_held.push_back(lock);
+  TraceLockEvent(lock, true);
   return true;
 }
 
@@ -48,6 +50,7 @@ bool Give(PKSPIN_LOCK lock) {
     return false;
   }
   t_held.erase(it);
+  TraceLockEvent(lock, false);
   __atomic_store_n(lock, ULONG_PTR(0), __ATOMIC_RELEASE);
   return true;
 }
