@@ -37,4 +37,5 @@ endfunction()
 
 add_subdirectory(platform)
 add_subdirectory(driver)
+add_subdirectory(applet)
 add_subdirectory(tests)
