@@ -74,8 +74,8 @@ TEST_F(ControlPanelHostTest, LoadsInquiresOpensAndUnloadsInThePlatformsOrder) {
   EXPECT_EQ(0, host.DoubleClick(1));
   host.Unload();
 
-  EXPECT_EQ((std::vector<UINT>{CPL_INIT, CPL_GETCOUNT, CPL_NEWINQUIRE, CPL_NEWINQUIRE, CPL_DBLCLK, CPL_STOP,
-                               CPL_STOP, CPL_EXIT}),
+  EXPECT_EQ((std::vector<UINT>{CPL_INIT, CPL_GETCOUNT, CPL_NEWINQUIRE, CPL_NEWINQUIRE, CPL_DBLCLK,
+                               CPL_STOP, CPL_STOP, CPL_EXIT}),
             host.Messages());
   const std::vector<win32model::CplCall> &calls = host.calls();
   EXPECT_EQ(0, calls[2].lparam1);
@@ -111,7 +111,8 @@ TEST_F(ControlPanelHostTest, AnAppletThatAnswersOnlyInquireIsDescribedFromItsIds
   g_applet.count = 1;
   win32model::ControlPanelHost host(module_, FakeDllMain, FakeApplet);
   ASSERT_TRUE(host.Load());
-  EXPECT_EQ((std::vector<UINT>{CPL_INIT, CPL_GETCOUNT, CPL_NEWINQUIRE, CPL_INQUIRE}), host.Messages());
+  EXPECT_EQ((std::vector<UINT>{CPL_INIT, CPL_GETCOUNT, CPL_NEWINQUIRE, CPL_INQUIRE}),
+            host.Messages());
   ASSERT_EQ(1u, host.applets().size());
   EXPECT_FALSE(host.applets()[0].from_new_inquire);
   EXPECT_EQ("Dorvik", host.applets()[0].name);

@@ -23,7 +23,8 @@ std::string Text(HWND dialog, int id, int limit, UINT *count = nullptr) {
 
 TEST_F(DialogTest, OpensFromTheTemplateInitialisesAndReturnsTheEndDialogResult) {
   // A Control Panel host's window serves as the owner.
-  win32model::ControlPanelHost host(module_, nullptr, [](HWND, UINT, LPARAM, LPARAM) -> LONG { return 0; });
+  win32model::ControlPanelHost host(module_, nullptr,
+                                    [](HWND, UINT, LPARAM, LPARAM) -> LONG { return 0; });
   HWND owner = host.window();
   DialogView seen;
   bool owner_enabled_during = true;
@@ -78,7 +79,8 @@ TEST_F(DialogTest, FalseFromInitDialogLeavesTheFocusAlone) {
     return StandardHandler()(d, m, w, l);
   };
   bool focused = true;
-  win32model::QueueDialogUser(DialogUser().Inspect([&](const DialogView &v) { focused = v.has_focus; }).PressEscape());
+  win32model::QueueDialogUser(
+      DialogUser().Inspect([&](const DialogView &v) { focused = v.has_focus; }).PressEscape());
   EXPECT_EQ(20, Open());
   EXPECT_FALSE(focused);
 }
@@ -98,16 +100,19 @@ TEST_F(DialogTest, ChoosingAListItemFocusesTheListThenDropsSelectsAndCloses) {
                                   .PressButton(IDOK));
   EXPECT_EQ(10, Open());
   win32model::DialogRecord record = Last();
-  EXPECT_EQ((std::vector<int>{CBN_SETFOCUS, CBN_DROPDOWN, CBN_SELCHANGE, CBN_SELENDOK, CBN_CLOSEUP,
-                              CBN_DROPDOWN, CBN_SELCHANGE, CBN_SELENDOK, CBN_CLOSEUP, CBN_KILLFOCUS}),
-            CodesOf(record, IDC_LIST));
+  EXPECT_EQ(
+      (std::vector<int>{CBN_SETFOCUS, CBN_DROPDOWN, CBN_SELCHANGE, CBN_SELENDOK, CBN_CLOSEUP,
+                        CBN_DROPDOWN, CBN_SELCHANGE, CBN_SELENDOK, CBN_CLOSEUP, CBN_KILLFOCUS}),
+      CodesOf(record, IDC_LIST));
   EXPECT_EQ((std::vector<std::string>{"2", "3"}), text_at_selchange);
   EXPECT_EQ(3, record.final_view.Control(IDC_LIST).selection);
 
   // Focus leaves the list for the edit: the list's kill-focus comes first.
   std::vector<win32model::DialogCommand> commands = record.Commands();
-  auto kill = std::find(commands.begin(), commands.end(), win32model::DialogCommand{IDC_LIST, CBN_KILLFOCUS});
-  auto set = std::find(commands.begin(), commands.end(), win32model::DialogCommand{IDC_EDIT, EN_SETFOCUS});
+  auto kill = std::find(commands.begin(), commands.end(),
+                        win32model::DialogCommand{IDC_LIST, CBN_KILLFOCUS});
+  auto set =
+      std::find(commands.begin(), commands.end(), win32model::DialogCommand{IDC_EDIT, EN_SETFOCUS});
   ASSERT_NE(commands.end(), kill);
   ASSERT_NE(commands.end(), set);
   EXPECT_LT(kill - commands.begin(), set - commands.begin());
@@ -122,11 +127,13 @@ TEST_F(DialogTest, GetDlgItemTextACopiesAtMostLimitMinusOneBytesOfWholeCharacter
   };
   const std::string a = "\x82\xa0";  // "あ"
   const Case cases[] = {
-      {IDC_LIST, 50, "15", 2}, {IDC_LIST, 3, "15", 2}, {IDC_LIST, 2, "1", 1}, {IDC_LIST, 1, "", 0},
-      {IDC_EDIT, 4, "100", 3}, {IDC_EDIT, 5, "1000", 4}, {IDC_EDIT, 64, "1000", 4},
+      {IDC_LIST, 50, "15", 2},   {IDC_LIST, 3, "15", 2},  {IDC_LIST, 2, "1", 1},
+      {IDC_LIST, 1, "", 0},      {IDC_EDIT, 4, "100", 3}, {IDC_EDIT, 5, "1000", 4},
+      {IDC_EDIT, 64, "1000", 4},
   };
   g_dialog_handler = StandardHandler([](HWND d, UINT m, WPARAM, LPARAM) -> INT_PTR {
-    if (m == WM_INITDIALOG) SendDlgItemMessageA(d, IDC_LIST, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("15"));
+    if (m == WM_INITDIALOG)
+      SendDlgItemMessageA(d, IDC_LIST, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("15"));
     return 0;
   });
   win32model::QueueDialogUser(
@@ -182,7 +189,8 @@ TEST_F(DialogTest, CheckBoxStatesFromTheProgramAndFromTheUser) {
     CheckDlgButton(d, IDC_FLAG, BST_CHECKED);
     EXPECT_EQ(1u, IsDlgButtonChecked(d, IDC_FLAG));
     CheckDlgButton(d, IDC_FLAG, 5);
-    EXPECT_EQ(1u, IsDlgButtonChecked(d, IDC_FLAG)) << "a two-state box knows checked and unchecked only";
+    EXPECT_EQ(1u, IsDlgButtonChecked(d, IDC_FLAG))
+        << "a two-state box knows checked and unchecked only";
     CheckDlgButton(d, IDC_FLAG, BST_UNCHECKED);
     EXPECT_EQ(0u, IsDlgButtonChecked(d, IDC_FLAG));
     CheckDlgButton(d, IDOK, BST_CHECKED);
@@ -203,7 +211,8 @@ TEST_F(DialogTest, CheckBoxStatesFromTheProgramAndFromTheUser) {
   Open();
   EXPECT_EQ((std::vector<UINT>{1, 1, 0}), states);
   EXPECT_EQ((std::vector<int>{BN_CLICKED, BN_CLICKED}), CodesOf(Last(), IDC_FLAG))
-      << "a plain check box sends no focus notifications; SetCheck to the same state clicks nothing";
+      << "a plain check box sends no focus notifications; SetCheck to the same state clicks "
+         "nothing";
 }
 
 TEST_F(DialogTest, TypingHonoursTheLimitAndTheCaseStyle) {
@@ -216,13 +225,15 @@ TEST_F(DialogTest, TypingHonoursTheLimitAndTheCaseStyle) {
     return FALSE;
   };
   std::string typed;
-  win32model::QueueDialogUser(DialogUser()
-                                  .TypeText(IDC_EX_EDIT, "abcdef")
-                                  .Inspect([&](const DialogView &v) { typed = v.Control(IDC_EX_EDIT).text; })
-                                  .PressEscape());
+  win32model::QueueDialogUser(
+      DialogUser()
+          .TypeText(IDC_EX_EDIT, "abcdef")
+          .Inspect([&](const DialogView &v) { typed = v.Control(IDC_EX_EDIT).text; })
+          .PressEscape());
   EXPECT_EQ(3, Open(IDD_EXTENDED));
   EXPECT_EQ("ABCD", typed);
-  EXPECT_EQ((std::vector<int>{EN_SETFOCUS, EN_UPDATE, EN_CHANGE, EN_KILLFOCUS}), CodesOf(Last(), IDC_EX_EDIT));
+  EXPECT_EQ((std::vector<int>{EN_SETFOCUS, EN_UPDATE, EN_CHANGE, EN_KILLFOCUS}),
+            CodesOf(Last(), IDC_EX_EDIT));
 }
 
 TEST_F(DialogTest, RadioButtonsOfAGroupExcludeEachOther) {
@@ -231,9 +242,15 @@ TEST_F(DialogTest, RadioButtonsOfAGroupExcludeEachOther) {
     return m == WM_INITDIALOG;
   };
   std::vector<std::pair<UINT, UINT>> states;
-  auto state = [&](const DialogView &v) { states.push_back({v.Control(IDC_EX_BIG).check, v.Control(IDC_EX_RADIO).check}); };
-  win32model::QueueDialogUser(
-      DialogUser().ClickCheckBox(IDC_EX_BIG).Inspect(state).ClickCheckBox(IDC_EX_RADIO).Inspect(state).PressEscape());
+  auto state = [&](const DialogView &v) {
+    states.push_back({v.Control(IDC_EX_BIG).check, v.Control(IDC_EX_RADIO).check});
+  };
+  win32model::QueueDialogUser(DialogUser()
+                                  .ClickCheckBox(IDC_EX_BIG)
+                                  .Inspect(state)
+                                  .ClickCheckBox(IDC_EX_RADIO)
+                                  .Inspect(state)
+                                  .PressEscape());
   Open(IDD_EXTENDED);
   EXPECT_EQ((std::vector<std::pair<UINT, UINT>>{{1, 0}, {0, 1}}), states);
 }
@@ -247,7 +264,8 @@ TEST_F(DialogTest, EscapeAndTheSystemMenuBecomeCancel) {
   EXPECT_EQ(20, Open());
   std::vector<UINT> messages;
   for (const win32model::DialogMessage &m : Last().messages) messages.push_back(m.message);
-  EXPECT_EQ((std::vector<UINT>{WM_SETFONT, WM_INITDIALOG, WM_SYSCOMMAND, WM_CLOSE, WM_COMMAND, WM_DESTROY}),
+  EXPECT_EQ((std::vector<UINT>{WM_SETFONT, WM_INITDIALOG, WM_SYSCOMMAND, WM_CLOSE, WM_COMMAND,
+                               WM_DESTROY}),
             messages);
   EXPECT_EQ(static_cast<WPARAM>(SC_CLOSE), Last().messages[2].wparam);
 }
@@ -272,10 +290,16 @@ TEST_F(DialogTest, EnterPressesTheFocusedPushButtonOrElseTheDefault) {
 TEST_F(DialogTest, TheDefaultPushButtonFollowsTheFocus) {
   std::vector<std::pair<DWORD, DWORD>> styles;
   auto look = [&](const DialogView &v) {
-    styles.push_back({v.Control(IDOK).style & BS_TYPEMASK, v.Control(IDCANCEL).style & BS_TYPEMASK});
+    styles.push_back(
+        {v.Control(IDOK).style & BS_TYPEMASK, v.Control(IDCANCEL).style & BS_TYPEMASK});
   };
-  win32model::QueueDialogUser(
-      DialogUser().Inspect(look).FocusControl(IDCANCEL).Inspect(look).FocusControl(IDC_LIST).Inspect(look).PressEscape());
+  win32model::QueueDialogUser(DialogUser()
+                                  .Inspect(look)
+                                  .FocusControl(IDCANCEL)
+                                  .Inspect(look)
+                                  .FocusControl(IDC_LIST)
+                                  .Inspect(look)
+                                  .PressEscape());
   Open();
   EXPECT_EQ((std::vector<std::pair<DWORD, DWORD>>{{BS_DEFPUSHBUTTON, BS_PUSHBUTTON},
                                                   {BS_PUSHBUTTON, BS_DEFPUSHBUTTON},
@@ -291,7 +315,8 @@ TEST_F(DialogTest, TabVisitsEnabledTabStopsInTemplateOrder) {
   user.PressTab(true).Inspect(look).PressEscape();
   win32model::QueueDialogUser(user);
   Open();
-  EXPECT_EQ((std::vector<int>{IDCANCEL, IDC_LIST, IDC_FLAG, IDC_EDIT, IDC_NOTIFY_BUTTON, IDOK, IDC_NOTIFY_BUTTON}),
+  EXPECT_EQ((std::vector<int>{IDCANCEL, IDC_LIST, IDC_FLAG, IDC_EDIT, IDC_NOTIFY_BUTTON, IDOK,
+                              IDC_NOTIFY_BUTTON}),
             focus);
   EXPECT_EQ((std::vector<int>{BN_SETFOCUS, BN_KILLFOCUS, BN_SETFOCUS, BN_KILLFOCUS}),
             CodesOf(Last(), IDC_NOTIFY_BUTTON))
@@ -325,7 +350,8 @@ TEST_F(DialogTest, ComboBoxMessagesKeepItemsAndSelection) {
     EXPECT_EQ(4, send(CB_DELETESTRING, 1, nullptr));
     EXPECT_EQ(3, send(CB_GETCURSEL, 0, nullptr));
     EXPECT_EQ(3, send(CB_DELETESTRING, 3, nullptr));
-    EXPECT_EQ(CB_ERR, send(CB_GETCURSEL, 0, nullptr)) << "deleting the selected item clears the selection";
+    EXPECT_EQ(CB_ERR, send(CB_GETCURSEL, 0, nullptr))
+        << "deleting the selected item clears the selection";
     EXPECT_EQ(CB_ERR, send(CB_SETCURSEL, 9, nullptr));
     EXPECT_EQ(2, send(CB_SELECTSTRING, static_cast<WPARAM>(-1), "o"));
     char shown[8];
@@ -336,7 +362,10 @@ TEST_F(DialogTest, ComboBoxMessagesKeepItemsAndSelection) {
     return TRUE;
   };
   std::string text = "unset";
-  win32model::QueueDialogUser(DialogUser().Inspect([&](const DialogView &v) { text = v.Control(IDC_LIST).text; }).PressEscape());
+  win32model::QueueDialogUser(
+      DialogUser()
+          .Inspect([&](const DialogView &v) { text = v.Control(IDC_LIST).text; })
+          .PressEscape());
   Open();
   EXPECT_EQ("", text) << "no selection, no window text";
 }
@@ -445,7 +474,8 @@ TEST_F(DialogTest, ADialogWithoutTabStopsStartsWithoutFocus) {
   win32model::QueueDialogUser(DialogUser().PressEscape());
   EXPECT_EQ(4, Open(IDD_NO_TABSTOP));
   EXPECT_FALSE(Last().final_view.has_font);
-  EXPECT_EQ(static_cast<UINT>(WM_INITDIALOG), Last().messages[0].message) << "no WM_SETFONT without DS_SETFONT";
+  EXPECT_EQ(static_cast<UINT>(WM_INITDIALOG), Last().messages[0].message)
+      << "no WM_SETFONT without DS_SETFONT";
 }
 
 }  // namespace

@@ -17,9 +17,9 @@ class RegistryModelTest : public Win32Test {
   HKEY Create(const char *path, DWORD *disposition = nullptr) {
     HKEY key = nullptr;
     DWORD ignored = 0;
-    EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                             KEY_ALL_ACCESS, nullptr, &key,
-                                             disposition ? disposition : &ignored));
+    EXPECT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                              KEY_ALL_ACCESS, nullptr, &key, disposition ? disposition : &ignored));
     return key;
   }
 };
@@ -98,15 +98,16 @@ TEST_F(RegistryModelTest, StringsAreStoredAsTextAndReadBackAsAnsiBytes) {
 
   // "設定" in code page 932, with its NUL.
   const char japanese[] = "\x90\xdd\x92\xe8";
-  EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "Text", 0, REG_SZ,
-                                          reinterpret_cast<const BYTE *>(japanese), sizeof japanese));
+  EXPECT_EQ(ERROR_SUCCESS,
+            RegSetValueExA(key, "Text", 0, REG_SZ, reinterpret_cast<const BYTE *>(japanese),
+                           sizeof japanese));
   ASSERT_EQ(regstore::Status::kOk, store().QueryValue("SYSTEM\\Service", "Text", &stored));
   EXPECT_EQ(std::string("設定") + '\0', std::string(stored.data.begin(), stored.data.end()));
 
   char back[16] = {};
   DWORD size = sizeof back;
-  EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "Text", nullptr, nullptr,
-                                            reinterpret_cast<BYTE *>(back), &size));
+  EXPECT_EQ(ERROR_SUCCESS,
+            RegQueryValueExA(key, "Text", nullptr, nullptr, reinterpret_cast<BYTE *>(back), &size));
   EXPECT_EQ(sizeof japanese, size);
   EXPECT_STREQ(japanese, back);
   EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));
@@ -134,8 +135,8 @@ TEST_F(RegistryModelTest, AHandleToADeletedKeyStaysDeletedEvenWhenTheKeyIsRecrea
   EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyA(HKEY_LOCAL_MACHINE, "SYSTEM\\Gone"));
   store().CreateKey("SYSTEM\\Gone");
   DWORD one = 1;
-  EXPECT_EQ(ERROR_KEY_DELETED, RegSetValueExA(key, "Type", 0, REG_DWORD,
-                                              reinterpret_cast<const BYTE *>(&one), 4));
+  EXPECT_EQ(ERROR_KEY_DELETED,
+            RegSetValueExA(key, "Type", 0, REG_DWORD, reinterpret_cast<const BYTE *>(&one), 4));
   EXPECT_TRUE(store().Values("SYSTEM\\Gone").empty());
   EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));
 }
@@ -148,8 +149,10 @@ TEST_F(RegistryModelTest, OpenFormsOfTheSubkeyArgument) {
 
   store().CreateKey("SYSTEM\\CurrentControlSet");
   EXPECT_EQ(ERROR_BAD_PATHNAME, RegOpenKeyA(HKEY_LOCAL_MACHINE, "\\SYSTEM", &key));
-  EXPECT_EQ(ERROR_INVALID_PARAMETER, RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM", 0, KEY_READ, nullptr));
-  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, "system\\currentcontrolset", 0, KEY_READ, &key));
+  EXPECT_EQ(ERROR_INVALID_PARAMETER,
+            RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM", 0, KEY_READ, nullptr));
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegOpenKeyExA(HKEY_LOCAL_MACHINE, "system\\currentcontrolset", 0, KEY_READ, &key));
   ASSERT_EQ(1u, win32model::OpenRegistryKeys().size());
   EXPECT_EQ("SYSTEM\\CurrentControlSet", win32model::OpenRegistryKeys()[0].path);
   EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));
@@ -160,11 +163,11 @@ TEST_F(RegistryModelTest, ReadRightsDoNotAllowWrites) {
   HKEY key = nullptr;
   ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\ReadMe", 0, KEY_READ, &key));
   DWORD one = 1;
-  EXPECT_EQ(ERROR_ACCESS_DENIED, RegSetValueExA(key, "Type", 0, REG_DWORD,
-                                                reinterpret_cast<const BYTE *>(&one), 4));
+  EXPECT_EQ(ERROR_ACCESS_DENIED,
+            RegSetValueExA(key, "Type", 0, REG_DWORD, reinterpret_cast<const BYTE *>(&one), 4));
   HKEY child = nullptr;
-  EXPECT_EQ(ERROR_ACCESS_DENIED, RegCreateKeyExA(key, "Child", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                                 &child, nullptr));
+  EXPECT_EQ(ERROR_ACCESS_DENIED,
+            RegCreateKeyExA(key, "Child", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &child, nullptr));
   EXPECT_FALSE(store().KeyExists("SYSTEM\\ReadMe\\Child"));
   EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));
 }
@@ -173,18 +176,21 @@ TEST_F(RegistryModelTest, DeniedWritesFailWithAccessDeniedAndChangeNothing) {
   store().CreateKey("SYSTEM\\Locked\\Sub");
   win32model::DenyRegistryWrites("system\\locked");
   HKEY key = nullptr;
-  EXPECT_EQ(ERROR_ACCESS_DENIED, RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\Locked\\New", 0, nullptr, 0,
-                                                 KEY_ALL_ACCESS, nullptr, &key, nullptr));
-  EXPECT_EQ(ERROR_ACCESS_DENIED, RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\Locked\\Sub", 0, nullptr, 0,
-                                                 KEY_ALL_ACCESS, nullptr, &key, nullptr));
+  EXPECT_EQ(ERROR_ACCESS_DENIED,
+            RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\Locked\\New", 0, nullptr, 0,
+                            KEY_ALL_ACCESS, nullptr, &key, nullptr));
+  EXPECT_EQ(ERROR_ACCESS_DENIED,
+            RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\Locked\\Sub", 0, nullptr, 0,
+                            KEY_ALL_ACCESS, nullptr, &key, nullptr));
   EXPECT_EQ(ERROR_ACCESS_DENIED, RegDeleteKeyA(HKEY_LOCAL_MACHINE, "SYSTEM\\Locked\\Sub"));
-  EXPECT_EQ(ERROR_ACCESS_DENIED, RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\Locked", 0, KEY_ALL_ACCESS, &key));
+  EXPECT_EQ(ERROR_ACCESS_DENIED,
+            RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\Locked", 0, KEY_ALL_ACCESS, &key));
 
   // Reading still works, and what RegOpenKeyA grants is read access only.
   ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyA(HKEY_LOCAL_MACHINE, "SYSTEM\\Locked", &key));
   DWORD one = 1;
-  EXPECT_EQ(ERROR_ACCESS_DENIED, RegSetValueExA(key, "Start", 0, REG_DWORD,
-                                                reinterpret_cast<const BYTE *>(&one), 4));
+  EXPECT_EQ(ERROR_ACCESS_DENIED,
+            RegSetValueExA(key, "Start", 0, REG_DWORD, reinterpret_cast<const BYTE *>(&one), 4));
   EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));
   EXPECT_TRUE(store().KeyExists("SYSTEM\\Locked\\Sub"));
   EXPECT_FALSE(store().KeyExists("SYSTEM\\Locked\\New"));

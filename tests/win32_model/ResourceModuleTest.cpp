@@ -37,7 +37,8 @@ class ResourceModuleTest : public Win32Test {
     std::memset(buffer, 'Z', sizeof buffer);
     int count = LoadStringA(module_, id, buffer, limit);
     bool past = false;
-    for (size_t i = static_cast<size_t>(limit > 0 ? limit : 0); i < sizeof buffer; ++i) past |= buffer[i] != 'Z';
+    for (size_t i = static_cast<size_t>(limit > 0 ? limit : 0); i < sizeof buffer; ++i)
+      past |= buffer[i] != 'Z';
     return {limit > 0 ? std::string(buffer) : std::string(), count, past};
   }
 
@@ -54,10 +55,13 @@ TEST_F(ResourceModuleTest, TheCompiledScriptListsItsResourcesWithTheirLanguages)
   const win32model::Resource *group =
       file->Find(win32model::ResourceId::Ordinal(14), win32model::ResourceId::Ordinal(IDI_MODEL));
   ASSERT_NE(nullptr, group);
-  EXPECT_EQ(nullptr, file->Find(win32model::ResourceId::Ordinal(5), win32model::ResourceId::Ordinal(IDD_MISSING)));
+  EXPECT_EQ(nullptr, file->Find(win32model::ResourceId::Ordinal(5),
+                                win32model::ResourceId::Ordinal(IDD_MISSING)));
   // String 1 lives in bundle 1 in both languages.
-  EXPECT_NE(nullptr, file->Find(win32model::ResourceId::Ordinal(6), win32model::ResourceId::Ordinal(1), 0x0409));
-  EXPECT_NE(nullptr, file->Find(win32model::ResourceId::Ordinal(6), win32model::ResourceId::Ordinal(1), 0x0411));
+  EXPECT_NE(nullptr, file->Find(win32model::ResourceId::Ordinal(6),
+                                win32model::ResourceId::Ordinal(1), 0x0409));
+  EXPECT_NE(nullptr, file->Find(win32model::ResourceId::Ordinal(6),
+                                win32model::ResourceId::Ordinal(1), 0x0411));
 }
 
 struct StringCase {
@@ -71,7 +75,8 @@ TEST_F(ResourceModuleTest, LoadStringAGivesCodePage932BytesCutToWholeCharacters)
   const std::string caption = "Dorvik" + Bytes({0x83, 0x66, 0x83, 0x6f, 0x83, 0x43, 0x83, 0x58,
                                                 0x83, 0x68, 0x83, 0x89, 0x83, 0x43, 0x83, 0x6f});
   const StringCase cases[] = {
-      {IDS_CANCEL, 30, Bytes({0xB7, 0xAC, 0xDD, 0xBE, 0xD9}), 5},  // half-width katakana: one byte each
+      {IDS_CANCEL, 30, Bytes({0xB7, 0xAC, 0xDD, 0xBE, 0xD9}),
+       5},  // half-width katakana: one byte each
       {IDS_CANCEL, 3, Bytes({0xB7, 0xAC}), 2},
       {IDS_CAPTION, 30, caption, 22},
       {IDS_CAPTION, 23, caption, 22},
@@ -80,12 +85,13 @@ TEST_F(ResourceModuleTest, LoadStringAGivesCodePage932BytesCutToWholeCharacters)
       {IDS_CAPTION, 9, caption.substr(0, 8), 8},
       {IDS_MIXED, 4, "ab", 2},
       {IDS_MIXED, 5, "ab" + Bytes({0x8a, 0xbf}), 4},
-      {IDS_LINES, 100, Bytes({0x88, 0xea, 0x8d, 0x73, 0x96, 0xda, 0x0a, 0x93, 0xf1, 0x8d, 0x73, 0x96, 0xda}), 13},
-      {IDS_NAME, 32, "Dorvik", 6},                   // the system's language first
-      {IDS_ENGLISH_ONLY, 32, "Only English", 12},    // a bundle only in English still counts
+      {IDS_LINES, 100,
+       Bytes({0x88, 0xea, 0x8d, 0x73, 0x96, 0xda, 0x0a, 0x93, 0xf1, 0x8d, 0x73, 0x96, 0xda}), 13},
+      {IDS_NAME, 32, "Dorvik", 6},                 // the system's language first
+      {IDS_ENGLISH_ONLY, 32, "Only English", 12},  // a bundle only in English still counts
       {IDS_NAME, 1, "", 0},
-      {5, 32, "", 0},                                // in a bundle, but not defined
-      {1000, 32, "", 0},                             // no bundle at all
+      {5, 32, "", 0},     // in a bundle, but not defined
+      {1000, 32, "", 0},  // no bundle at all
   };
   for (const StringCase &c : cases) {
     SCOPED_TRACE("string " + std::to_string(c.id) + " limit " + std::to_string(c.limit));
@@ -102,7 +108,8 @@ TEST_F(ResourceModuleTest, LoadStringAWithoutRoomWritesNothing) {
   EXPECT_EQ(0, LoadStringA(module_, IDS_NAME, buffer, 0));
   EXPECT_EQ('Z', buffer[0]);
   EXPECT_EQ(0, LoadStringA(module_, IDS_NAME, nullptr, 10));
-  EXPECT_EQ(0, LoadStringA(nullptr, IDS_NAME, buffer, 4)) << "the program's own image has no strings here";
+  EXPECT_EQ(0, LoadStringA(nullptr, IDS_NAME, buffer, 4))
+      << "the program's own image has no strings here";
   EXPECT_EQ('\0', buffer[0]);
 }
 
@@ -149,7 +156,8 @@ TEST_F(ResourceModuleTest, ThePlainTemplateKeepsStylesTextsFontAndControlOrder) 
   std::string error;
   ASSERT_TRUE(win32model::ParseDialogTemplate(r->data, &t, &error)) << error;
   EXPECT_FALSE(t.extended);
-  EXPECT_EQ(static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT), t.style);
+  EXPECT_EQ(static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT),
+            t.style);
   EXPECT_EQ(5, t.x);
   EXPECT_EQ(6, t.y);
   EXPECT_EQ(120, t.cx);
@@ -159,7 +167,8 @@ TEST_F(ResourceModuleTest, ThePlainTemplateKeepsStylesTextsFontAndControlOrder) 
   EXPECT_EQ(9, t.point_size);
   EXPECT_EQ("ＭＳ Ｐゴシック", win32model::Utf16ToUtf8(t.face));
 
-  const int ids[] = {IDOK, IDCANCEL, IDC_GROUP, IDC_LIST, IDC_OFF_LIST, IDC_FLAG, IDC_EDIT, -1, IDC_NOTIFY_BUTTON};
+  const int ids[] = {IDOK,     IDCANCEL, IDC_GROUP, IDC_LIST,         IDC_OFF_LIST,
+                     IDC_FLAG, IDC_EDIT, -1,        IDC_NOTIFY_BUTTON};
   const WORD atoms[] = {0x80, 0x80, 0x80, 0x85, 0x85, 0x80, 0x81, 0x82, 0x80};
   ASSERT_EQ(9u, t.items.size());
   for (size_t i = 0; i < 9; ++i) {
@@ -205,7 +214,8 @@ TEST_F(ResourceModuleTest, TruncatedTemplatesAreRefused) {
   win32model::DialogTemplate t;
   std::string error;
   for (size_t cut : {size_t{10}, r->data.size() / 2, r->data.size() - 3}) {
-    std::vector<uint8_t> shorter(r->data.begin(), r->data.begin() + static_cast<std::ptrdiff_t>(cut));
+    std::vector<uint8_t> shorter(r->data.begin(),
+                                 r->data.begin() + static_cast<std::ptrdiff_t>(cut));
     EXPECT_FALSE(win32model::ParseDialogTemplate(shorter, &t, &error)) << cut;
   }
 }
@@ -263,7 +273,9 @@ TEST(ResFileTest, AMissingFileIsAViolation) {
 TEST(AnsiCodePageTest, ConvertsBetweenUtf8AndCodePage932) {
   EXPECT_EQ(Bytes({0xB7, 0xAC, 0xDD, 0xBE, 0xD9}), win32model::Utf8ToAnsi("ｷｬﾝｾﾙ"));
   EXPECT_EQ(Bytes({0x90, 0xdd, 0x92, 0xe8}) + "\n", win32model::Utf8ToAnsi("設定\n"));
-  EXPECT_EQ("a?b", win32model::Utf8ToAnsi("a\xF0\x9F\x98\x80" "b")) << "no ANSI form: '?'";
+  EXPECT_EQ("a?b", win32model::Utf8ToAnsi("a\xF0\x9F\x98\x80"
+                                          "b"))
+      << "no ANSI form: '?'";
   EXPECT_EQ("設定", win32model::AnsiToUtf8(Bytes({0x90, 0xdd, 0x92, 0xe8})));
   EXPECT_EQ("x\xEF\xBF\xBD", win32model::AnsiToUtf8("x\x90")) << "a lone lead byte";
   EXPECT_EQ(std::string("a\0b", 3), win32model::Utf8ToAnsi(std::string("a\0b", 3)));

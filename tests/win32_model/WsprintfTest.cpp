@@ -20,12 +20,15 @@ TEST(WsprintfTest, FormatsLikeThePlatform) {
       {[](char *o) { return wsprintfA(o, "%03x", 0x12345u); }, "12345"},
       {[](char *o) { return wsprintfA(o, "%s%s", "SYSTEM\\Dorvik0", "\\Parameters"); },
        "SYSTEM\\Dorvik0\\Parameters"},
-      {[](char *o) { return wsprintfA(o, "%lu|%ld", static_cast<DWORD>(4294967295u), static_cast<LONG>(-5)); },
+      {[](char *o) {
+         return wsprintfA(o, "%lu|%ld", static_cast<DWORD>(4294967295u), static_cast<LONG>(-5));
+       },
        "4294967295|-5"},
       {[](char *o) { return wsprintfA(o, "%d %i %u", -12, 7, 3u); }, "-12 7 3"},
       {[](char *o) { return wsprintfA(o, "[%-4d][%4d][%05d]", 7, 7, -42); }, "[7   ][   7][-0042]"},
       {[](char *o) { return wsprintfA(o, "%#x %X %#X", 255u, 0xabcu, 0u); }, "0xff ABC 0"},
-      {[](char *o) { return wsprintfA(o, "[%5s][%.2s][%c]", "ab", "abcd", 'x'); }, "[   ab][ab][x]"},
+      {[](char *o) { return wsprintfA(o, "[%5s][%.2s][%c]", "ab", "abcd", 'x'); },
+       "[   ab][ab][x]"},
       {[](char *o) { return wsprintfA(o, "100%%"); }, "100%"},
   };
   for (const Case &c : cases) {

@@ -47,7 +47,7 @@ struct DialogView {
   short x = 0, y = 0, cx = 0, cy = 0;
   bool has_font = false;
   WORD font_point_size = 0;
-  std::string font_face;  // UTF-8
+  std::string font_face;              // UTF-8
   std::vector<ControlView> controls;  // in template order
   int focus_id = 0;                   // id of the focused control, when has_focus
   bool has_focus = false;
@@ -100,8 +100,18 @@ class DialogUser {
 
   struct Action {
     enum class Kind {
-      kFocus, kChooseListItem, kClickCheckBox, kSetCheck, kTypeText, kPressButton,
-      kPressEnter, kPressEscape, kPressTab, kCloseFromSystemMenu, kSendNotification, kInspect
+      kFocus,
+      kChooseListItem,
+      kClickCheckBox,
+      kSetCheck,
+      kTypeText,
+      kPressButton,
+      kPressEnter,
+      kPressEscape,
+      kPressTab,
+      kCloseFromSystemMenu,
+      kSendNotification,
+      kInspect
     };
     Kind kind;
     int id = 0;
@@ -132,9 +142,7 @@ struct DialogMessage {
 struct DialogCommand {
   int id;    // LOWORD(wParam), read as signed: -1 for 0xFFFF
   int code;  // HIWORD(wParam), read as signed: CBN_ERRSPACE is -1
-  bool operator==(const DialogCommand &other) const {
-    return id == other.id && code == other.code;
-  }
+  bool operator==(const DialogCommand &other) const { return id == other.id && code == other.code; }
 };
 
 // One call of DialogBoxParamA.
@@ -145,8 +153,8 @@ struct DialogRecord {
   LPARAM init_param = 0;
   bool created = false;  // false when the call failed before a dialog existed
   HWND handle = nullptr;
-  INT_PTR result = 0;    // what DialogBoxParamA returned
-  bool ended_by_program = false;  // EndDialog was called
+  INT_PTR result = 0;                   // what DialogBoxParamA returned
+  bool ended_by_program = false;        // EndDialog was called
   std::vector<DialogMessage> messages;  // every message the dialog procedure received
   DialogView final_view;                // the dialog as it was when it closed
 

@@ -100,7 +100,7 @@ struct IconImage {
   WORD icon_id = 0;  // the RT_ICON resource
   bool present = false;
   bool png = false;
-  int width = 0;      // from the image itself
+  int width = 0;  // from the image itself
   int height = 0;
   int bit_count = 0;  // bits per pixel of the image
   // What the group directory says of the image.

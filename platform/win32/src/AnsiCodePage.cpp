@@ -65,7 +65,8 @@ bool IsAnsiLeadByte(unsigned char byte) {
 size_t WholeCharacterPrefix(const std::string &ansi, size_t max_bytes) {
   size_t at = 0;
   while (at < ansi.size()) {
-    size_t width = IsAnsiLeadByte(static_cast<unsigned char>(ansi[at])) && at + 1 < ansi.size() ? 2 : 1;
+    size_t width =
+        IsAnsiLeadByte(static_cast<unsigned char>(ansi[at])) && at + 1 < ansi.size() ? 2 : 1;
     if (at + width > max_bytes) break;
     at += width;
   }

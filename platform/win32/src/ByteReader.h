@@ -27,7 +27,8 @@ class ByteReader {
   }
   uint32_t Dword() {
     if (!Fits(4)) return 0;
-    uint32_t v = static_cast<uint32_t>(bytes_[at_]) | (static_cast<uint32_t>(bytes_[at_ + 1]) << 8) |
+    uint32_t v = static_cast<uint32_t>(bytes_[at_]) |
+                 (static_cast<uint32_t>(bytes_[at_ + 1]) << 8) |
                  (static_cast<uint32_t>(bytes_[at_ + 2]) << 16) |
                  (static_cast<uint32_t>(bytes_[at_ + 3]) << 24);
     at_ += 4;

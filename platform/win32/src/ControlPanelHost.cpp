@@ -26,7 +26,9 @@ void ResetControlPanelModel() { g_load_counts.clear(); }
 }  // namespace detail
 
 ControlPanelHost::ControlPanelHost(HINSTANCE module, DllEntryProc entry, APPLET_PROC applet)
-    : module_(module), entry_(entry), applet_(applet),
+    : module_(module),
+      entry_(entry),
+      applet_(applet),
       window_(detail::CreateTopLevelWindow("Control Panel")->handle) {}
 
 ControlPanelHost::~ControlPanelHost() {

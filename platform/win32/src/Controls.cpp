@@ -84,8 +84,10 @@ LRESULT ComboMessage(Window *w, UINT message, WPARAM wparam, LPARAM lparam) {
       int index = static_cast<int>(wparam);
       w->items.erase(w->items.begin() + index);
       w->item_data.erase(w->item_data.begin() + index);
-      if (w->selection == index) w->selection = -1;
-      else if (w->selection > index) --w->selection;
+      if (w->selection == index)
+        w->selection = -1;
+      else if (w->selection > index)
+        --w->selection;
       return static_cast<LRESULT>(w->items.size());
     }
     case CB_RESETCONTENT:

@@ -37,8 +37,8 @@ ControlKind KindOfClass(const ResourceId &cls, std::string *name) {
     const char *name;
     ControlKind kind;
   } kClasses[] = {
-      {0x80, "Button", ControlKind::kButton},     {0x81, "Edit", ControlKind::kEdit},
-      {0x82, "Static", ControlKind::kStatic},     {0x83, "ListBox", ControlKind::kListBox},
+      {0x80, "Button", ControlKind::kButton},       {0x81, "Edit", ControlKind::kEdit},
+      {0x82, "Static", ControlKind::kStatic},       {0x83, "ListBox", ControlKind::kListBox},
       {0x84, "ScrollBar", ControlKind::kScrollBar}, {0x85, "ComboBox", ControlKind::kComboBox},
   };
   for (const auto &c : kClasses) {
@@ -66,7 +66,9 @@ Window *FirstTabStop(const Window *dialog) {
 // Focus on a push button makes it the default; elsewhere the dialog's default
 // id is the default button again.
 void UpdateDefaultButton(Window *dialog, Window *focus) {
-  Window *chosen = focus != nullptr && IsPushButton(focus) ? focus : ChildById(dialog, dialog->dialog->default_id);
+  Window *chosen = focus != nullptr && IsPushButton(focus)
+                       ? focus
+                       : ChildById(dialog, dialog->dialog->default_id);
   for (Window *child : dialog->children) {
     if (!IsPushButton(child) || ButtonType(child) > BS_DEFPUSHBUTTON) continue;
     child->style = (child->style & ~static_cast<DWORD>(BS_TYPEMASK)) |
@@ -123,7 +125,8 @@ Window *BuildDialog(const DialogTemplate &tmpl, HWND owner, DLGPROC proc, size_t
     control->y = item.y;
     control->cx = item.cx;
     control->cy = item.cy;
-    if (!item.text.is_ordinal && !IsDropDownList(control)) control->text = Utf16ToAnsi(item.text.name);
+    if (!item.text.is_ordinal && !IsDropDownList(control))
+      control->text = Utf16ToAnsi(item.text.name);
     if (!default_found && IsPushButton(control) && ButtonType(control) == BS_DEFPUSHBUTTON) {
       state->default_id = control->id;
       default_found = true;
@@ -168,7 +171,9 @@ Window *FocusOf(const Window *dialog) { return dialog->dialog ? dialog->dialog->
 
 int DefaultIdOf(const Window *dialog) { return dialog->dialog ? dialog->dialog->default_id : IDOK; }
 
-bool DialogEnded(const Window *dialog) { return dialog->dialog == nullptr || dialog->dialog->ended; }
+bool DialogEnded(const Window *dialog) {
+  return dialog->dialog == nullptr || dialog->dialog->ended;
+}
 
 void SetFocusTo(Window *dialog, Window *control) {
   DialogState *state = dialog->dialog;
@@ -300,7 +305,8 @@ std::vector<DialogCommand> DialogRecord::Commands() const {
   std::vector<DialogCommand> commands;
   for (const DialogMessage &m : messages) {
     if (m.message == WM_COMMAND) {
-      commands.push_back({static_cast<short>(LOWORD(m.wparam)), static_cast<short>(HIWORD(m.wparam))});
+      commands.push_back(
+          {static_cast<short>(LOWORD(m.wparam)), static_cast<short>(HIWORD(m.wparam))});
     }
   }
   return commands;
@@ -326,8 +332,9 @@ extern "C" INT_PTR WINAPI DialogBoxParamA(HINSTANCE hInstance, LPCSTR lpTemplate
 
   const ResourceFile *resources = ModuleFor(hInstance, "DialogBoxParamA");
   const Resource *resource =
-      resources && lpTemplateName ? resources->Find(ResourceId::Ordinal(5), ResourceId::FromProgram(lpTemplateName))
-                                  : nullptr;
+      resources && lpTemplateName
+          ? resources->Find(ResourceId::Ordinal(5), ResourceId::FromProgram(lpTemplateName))
+          : nullptr;
   if (resource == nullptr) {
     SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
     return -1;
@@ -368,8 +375,9 @@ extern "C" INT_PTR WINAPI DialogBoxParamA(HINSTANCE hInstance, LPCSTR lpTemplate
     DispatchToDialog(dialog, WM_SETFONT, reinterpret_cast<WPARAM>(state->font), FALSE);
   }
   Window *first = FirstTabStop(dialog);
-  INT_PTR init = DispatchToDialog(dialog, WM_INITDIALOG,
-                                  reinterpret_cast<WPARAM>(first ? first->handle : nullptr), dwInitParam);
+  INT_PTR init =
+      DispatchToDialog(dialog, WM_INITDIALOG,
+                       reinterpret_cast<WPARAM>(first ? first->handle : nullptr), dwInitParam);
   if (init && first != nullptr && !state->ended) SetFocusTo(dialog, first);
 
   const std::vector<DialogUser::Action> &actions = user.Actions();

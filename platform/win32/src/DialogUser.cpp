@@ -56,24 +56,37 @@ DialogUser &DialogUser::Inspect(std::function<void(const DialogView &)> check) {
 std::string DialogUser::Action::Describe() const {
   std::string i = std::to_string(id);
   switch (kind) {
-    case Kind::kFocus: return "FocusControl(" + i + ")";
-    case Kind::kChooseListItem: return "ChooseListItem(" + i + ", " + std::to_string(value) + ")";
-    case Kind::kClickCheckBox: return "ClickCheckBox(" + i + ")";
-    case Kind::kSetCheck: return "SetCheck(" + i + ", " + (value ? "true" : "false") + ")";
-    case Kind::kTypeText: return "TypeText(" + i + ", \"" + text + "\")";
-    case Kind::kPressButton: return "PressButton(" + i + ")";
-    case Kind::kPressEnter: return "PressEnter()";
-    case Kind::kPressEscape: return "PressEscape()";
-    case Kind::kPressTab: return value ? "PressTab(backwards)" : "PressTab()";
-    case Kind::kCloseFromSystemMenu: return "CloseFromSystemMenu()";
-    case Kind::kSendNotification: return "SendNotification(" + i + ", " + std::to_string(value) + ")";
-    case Kind::kInspect: return "Inspect(...)";
+    case Kind::kFocus:
+      return "FocusControl(" + i + ")";
+    case Kind::kChooseListItem:
+      return "ChooseListItem(" + i + ", " + std::to_string(value) + ")";
+    case Kind::kClickCheckBox:
+      return "ClickCheckBox(" + i + ")";
+    case Kind::kSetCheck:
+      return "SetCheck(" + i + ", " + (value ? "true" : "false") + ")";
+    case Kind::kTypeText:
+      return "TypeText(" + i + ", \"" + text + "\")";
+    case Kind::kPressButton:
+      return "PressButton(" + i + ")";
+    case Kind::kPressEnter:
+      return "PressEnter()";
+    case Kind::kPressEscape:
+      return "PressEscape()";
+    case Kind::kPressTab:
+      return value ? "PressTab(backwards)" : "PressTab()";
+    case Kind::kCloseFromSystemMenu:
+      return "CloseFromSystemMenu()";
+    case Kind::kSendNotification:
+      return "SendNotification(" + i + ", " + std::to_string(value) + ")";
+    case Kind::kInspect:
+      return "Inspect(...)";
   }
   return "?";
 }
 
 bool DialogView::Has(int id) const {
-  return std::any_of(controls.begin(), controls.end(), [id](const ControlView &c) { return c.id == id; });
+  return std::any_of(controls.begin(), controls.end(),
+                     [id](const ControlView &c) { return c.id == id; });
 }
 
 const ControlView &DialogView::Control(int id) const {
@@ -118,7 +131,9 @@ bool Focusable(const Window *w) {
 }
 bool IsComboBox(const Window *w) { return w->kind == ControlKind::kComboBox; }
 bool IsEdit(const Window *w) { return w->kind == ControlKind::kEdit; }
-bool IsButton(const Window *w) { return w->kind == ControlKind::kButton && ButtonType(w) != BS_GROUPBOX; }
+bool IsButton(const Window *w) {
+  return w->kind == ControlKind::kButton && ButtonType(w) != BS_GROUPBOX;
+}
 
 // What the edit control lets a person type: its style's filters and limit.
 std::string Typed(const Window *edit, const std::string &utf8) {
@@ -143,7 +158,8 @@ std::string Typed(const Window *edit, const std::string &utf8) {
 void PressTab(Window *dialog, bool backwards) {
   std::vector<Window *> stops;
   for (Window *child : dialog->children) {
-    if ((child->style & WS_TABSTOP) && (child->style & WS_VISIBLE) && !(child->style & WS_DISABLED)) {
+    if ((child->style & WS_TABSTOP) && (child->style & WS_VISIBLE) &&
+        !(child->style & WS_DISABLED)) {
       stops.push_back(child);
     }
   }
@@ -170,13 +186,15 @@ void Command(Window *dialog, int id, int code, Window *control) {
 void PlayUserAction(Window *dialog, const DialogUser::Action &action) {
   switch (action.kind) {
     case Kind::kFocus:
-      if (Window *c = Reachable(dialog, action, Focusable, "able to take the focus")) SetFocusTo(dialog, c);
+      if (Window *c = Reachable(dialog, action, Focusable, "able to take the focus"))
+        SetFocusTo(dialog, c);
       return;
     case Kind::kChooseListItem: {
       Window *c = Reachable(dialog, action, IsComboBox, "a combo box");
       if (c == nullptr) return;
       if (action.value < 0 || action.value >= static_cast<int>(c->items.size())) {
-        ReportViolation(action.Describe() + ": the list has " + std::to_string(c->items.size()) + " items");
+        ReportViolation(action.Describe() + ": the list has " + std::to_string(c->items.size()) +
+                        " items");
         return;
       }
       SetFocusTo(dialog, c);
@@ -191,7 +209,8 @@ void PlayUserAction(Window *dialog, const DialogUser::Action &action) {
       return;
     }
     case Kind::kClickCheckBox:
-      if (Window *c = Reachable(dialog, action, IsCheckable, "a check box or radio button")) ClickButton(c);
+      if (Window *c = Reachable(dialog, action, IsCheckable, "a check box or radio button"))
+        ClickButton(c);
       return;
     case Kind::kSetCheck:
       if (Window *c = Reachable(dialog, action, IsCheckable, "a check box or radio button")) {

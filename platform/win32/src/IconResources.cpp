@@ -24,9 +24,10 @@ std::map<std::pair<uintptr_t, std::string>, HICON> &Shared() {
 }
 
 void ReadImage(const ResourceFile &resources, WORD language, IconImage *image) {
-  const Resource *icon = resources.Find(ResourceId::Ordinal(3), ResourceId::Ordinal(image->icon_id),
-                                        language);
-  if (icon == nullptr) icon = resources.Find(ResourceId::Ordinal(3), ResourceId::Ordinal(image->icon_id));
+  const Resource *icon =
+      resources.Find(ResourceId::Ordinal(3), ResourceId::Ordinal(image->icon_id), language);
+  if (icon == nullptr)
+    icon = resources.Find(ResourceId::Ordinal(3), ResourceId::Ordinal(image->icon_id));
   if (icon == nullptr) return;
   const std::vector<uint8_t> &data = icon->data;
   static const uint8_t kPng[] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
@@ -34,7 +35,8 @@ void ReadImage(const ResourceFile &resources, WORD language, IconImage *image) {
     ByteReader reader(data, 16, data.size());
     auto big_endian = [&reader]() {
       uint32_t v = reader.Dword();
-      return static_cast<int>(((v & 0xFF) << 24) | ((v & 0xFF00) << 8) | ((v >> 8) & 0xFF00) | (v >> 24));
+      return static_cast<int>(((v & 0xFF) << 24) | ((v & 0xFF00) << 8) | ((v >> 8) & 0xFF00) |
+                              (v >> 24));
     };
     image->png = true;
     image->width = big_endian();

@@ -119,7 +119,9 @@ LONG Record(const char *function, const std::string &path, const std::string &va
   return result;
 }
 
-bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+bool IsStringType(DWORD type) {
+  return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
 
 std::string ValueName(LPCSTR name) { return name == nullptr ? std::string() : AnsiToUtf8(name); }
 
@@ -146,7 +148,8 @@ std::vector<RegistryCall> RegistryCalls() { return g_calls; }
 std::vector<OpenRegistryKey> OpenRegistryKeys() {
   std::vector<OpenRegistryKey> keys;
   for (const auto &entry : g_keys) {
-    keys.push_back({reinterpret_cast<HKEY>(entry.first), entry.second.path, entry.second.opened_by});
+    keys.push_back(
+        {reinterpret_cast<HKEY>(entry.first), entry.second.path, entry.second.opened_by});
   }
   return keys;
 }
@@ -164,9 +167,8 @@ void ResetRegistryModel() {
 
 void RegistryLeftBehind(std::vector<std::string> &items) {
   for (const auto &entry : g_keys) {
-    items.push_back("registry key left open: " + entry.second.path + " (" +
-                    entry.second.opened_by + ", handle " +
-                    HandleText(reinterpret_cast<void *>(entry.first)) + ")");
+    items.push_back("registry key left open: " + entry.second.path + " (" + entry.second.opened_by +
+                    ", handle " + HandleText(reinterpret_cast<void *>(entry.first)) + ")");
   }
 }
 
@@ -192,8 +194,8 @@ extern "C" LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions
 
 extern "C" LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass,
                                        DWORD dwOptions, REGSAM samDesired,
-                                       LPSECURITY_ATTRIBUTES lpSecurityAttributes,
-                                       PHKEY phkResult, LPDWORD lpdwDisposition) {
+                                       LPSECURITY_ATTRIBUTES lpSecurityAttributes, PHKEY phkResult,
+                                       LPDWORD lpdwDisposition) {
   const char *function = "RegCreateKeyExA";
   if (phkResult == nullptr || lpSubKey == nullptr) {
     return Record(function, "", "", ERROR_INVALID_PARAMETER);
@@ -228,7 +230,8 @@ extern "C" LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD l
   if (lpReserved != nullptr || (lpData != nullptr && lpcbData == nullptr)) {
     return Record(function, key.path, name, ERROR_INVALID_PARAMETER);
   }
-  if ((key.access & KEY_QUERY_VALUE) == 0) return Record(function, key.path, name, ERROR_ACCESS_DENIED);
+  if ((key.access & KEY_QUERY_VALUE) == 0)
+    return Record(function, key.path, name, ERROR_ACCESS_DENIED);
   regstore::Value value;
   if (Store().QueryValue(key.path, name, &value) != regstore::Status::kOk) {
     return Record(function, key.path, name, ERROR_FILE_NOT_FOUND);

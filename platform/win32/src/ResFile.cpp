@@ -12,7 +12,9 @@ namespace {
 
 using detail::ByteReader;
 
-char16_t UpperAscii(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c; }
+char16_t UpperAscii(char16_t c) {
+  return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c;
+}
 
 // A type or name field: 0xFFFF and an ordinal, or a zero-terminated text.
 ResourceId ReadId(ByteReader &reader) {
@@ -46,8 +48,10 @@ ResourceId ResourceId::FromProgram(LPCSTR value) {
     unsigned long number = 0;
     bool digits = true;
     for (size_t i = 1; i < text.size(); ++i) {
-      if (text[i] < '0' || text[i] > '9') digits = false;
-      else number = number * 10 + static_cast<unsigned long>(text[i] - '0');
+      if (text[i] < '0' || text[i] > '9')
+        digits = false;
+      else
+        number = number * 10 + static_cast<unsigned long>(text[i] - '0');
       if (number > 0xFFFF) digits = false;
     }
     if (digits) return Ordinal(static_cast<WORD>(number));

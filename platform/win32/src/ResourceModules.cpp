@@ -42,7 +42,8 @@ HINSTANCE LoadResourceModule(const std::string &res_path) {
     ReportViolation("resource module " + res_path + " cannot be read");
     return nullptr;
   }
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)),
+                             std::istreambuf_iterator<char>());
   return LoadResourceModuleFromBytes(bytes, res_path);
 }
 

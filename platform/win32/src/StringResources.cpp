@@ -11,8 +11,8 @@ namespace {
 
 // Finds string `id`; false if its bundle is missing or too short.
 bool FindString(const ResourceFile &resources, UINT id, std::u16string *text) {
-  const Resource *bundle = resources.Find(ResourceId::Ordinal(6),
-                                          ResourceId::Ordinal(static_cast<WORD>((id >> 4) + 1)));
+  const Resource *bundle =
+      resources.Find(ResourceId::Ordinal(6), ResourceId::Ordinal(static_cast<WORD>((id >> 4) + 1)));
   if (bundle == nullptr) return false;
   size_t at = 0;
   const std::vector<uint8_t> &data = bundle->data;

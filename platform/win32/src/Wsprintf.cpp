@@ -36,10 +36,14 @@ extern "C" int WINAPIV wsprintfA(LPSTR lpOut, LPCSTR lpFmt, ...) {
     ++p;
     bool left = false, zero = false, alternate = false;
     for (;; ++p) {
-      if (*p == '-') left = true;
-      else if (*p == '0') zero = true;
-      else if (*p == '#') alternate = true;
-      else break;
+      if (*p == '-')
+        left = true;
+      else if (*p == '0')
+        zero = true;
+      else if (*p == '#')
+        alternate = true;
+      else
+        break;
     }
     size_t width = 0;
     while (*p >= '0' && *p <= '9') width = width * 10 + static_cast<size_t>(*p++ - '0');
@@ -65,15 +69,19 @@ extern "C" int WINAPIV wsprintfA(LPSTR lpOut, LPCSTR lpFmt, ...) {
       case 'i': {
         long long v = wide64 ? va_arg(args, long long) : va_arg(args, int);
         if (v < 0) prefix = "-";
-        field = Digits(v < 0 ? 0ULL - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v), 10, false);
+        field = Digits(
+            v < 0 ? 0ULL - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v),
+            10, false);
         break;
       }
       case 'u':
-        field = Digits(wide64 ? va_arg(args, unsigned long long) : va_arg(args, unsigned int), 10, false);
+        field = Digits(wide64 ? va_arg(args, unsigned long long) : va_arg(args, unsigned int), 10,
+                       false);
         break;
       case 'x':
       case 'X': {
-        unsigned long long v = wide64 ? va_arg(args, unsigned long long) : va_arg(args, unsigned int);
+        unsigned long long v =
+            wide64 ? va_arg(args, unsigned long long) : va_arg(args, unsigned int);
         field = Digits(v, 16, *p == 'X');
         if (alternate && v != 0) prefix = *p == 'X' ? "0X" : "0x";
         break;
@@ -101,13 +109,17 @@ extern "C" int WINAPIV wsprintfA(LPSTR lpOut, LPCSTR lpFmt, ...) {
         field = std::string(1, *p);
         break;
     }
-    if (numeric && has_precision && field.size() < precision) field.insert(0, precision - field.size(), '0');
+    if (numeric && has_precision && field.size() < precision)
+      field.insert(0, precision - field.size(), '0');
     size_t length = prefix.size() + field.size();
     if (length < width) {
       size_t pad = width - length;
-      if (left) field.append(pad, ' ');
-      else if (zero && numeric) field.insert(0, pad, '0');
-      else prefix.insert(0, pad, ' ');
+      if (left)
+        field.append(pad, ' ');
+      else if (zero && numeric)
+        field.insert(0, pad, '0');
+      else
+        prefix.insert(0, pad, ' ');
     }
     out += prefix + field;
   }
