@@ -6,6 +6,7 @@ set(DORVIK_KERNEL_FLAGS
   -fno-stack-protector -fno-builtin -march=i486 -mno-sse)
 add_compile_definitions(DORVIK_TARGET=1 _X86_=1)
 
+enable_language(RC)
 enable_testing()
 add_subdirectory(driver)
 add_subdirectory(tests/wine)

@@ -1,0 +1,28 @@
+// Reads the simulator's script language, one action per line, and prints one
+// JSON object per action on its own line.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "Simulator.h"
+
+class ScriptRunner {
+ public:
+  ScriptRunner(Simulator &simulator, std::ostream &out) : simulator_(simulator), out_(out) {}
+  // Runs every line; false (after printing an "error" object) at the first
+  // line that cannot be understood.
+  bool RunLine(const std::string &line, int number);
+  bool Run(std::istream &in);
+  bool RunLines(const std::vector<std::string> &lines);
+
+ private:
+  void Print(int line, const JsonObject &object);
+  void Error(int line, const std::string &message);
+  Simulator &simulator_;
+  std::ostream &out_;
+};
+
+// Numbers in scripts and options: decimal, or hexadecimal with 0x.
+bool ParseNumber(const std::string &text, unsigned long long &value);
