@@ -1,4 +1,5 @@
 // dorvik-sim's script language and output, run in-process.
+#include <AppletSession.h>
 #include <Demonstration.h>
 #include <ScriptRunner.h>
 #include <Simulator.h>
@@ -30,12 +31,27 @@ struct ScriptRun {
 
 ScriptRun RunScript(const std::vector<std::string> &script) {
   std::ostringstream out;
+  ResetWin32Side();
   Simulator simulator;
-  ScriptRunner runner(simulator, out);
+  AppletSession applet(DORVIK_RES_PATH);
+  ScriptRunner runner(simulator, applet, out);
   const bool ok = runner.RunLines(script);
   return ScriptRun{ok, simulator.AnyFault(), Lines(out.str())};
 }
 }  // namespace
+
+// The one output line of the script line that holds fragment.
+std::string OutputOf(const ScriptRun &run, const std::vector<std::string> &script,
+                     const std::string &fragment) {
+  for (size_t i = 0; i < script.size(); ++i) {
+    if (script[i].find(fragment) == std::string::npos) continue;
+    const std::string prefix = "{\"line\":" + std::to_string(i + 1) + ",";
+    for (const std::string &line : run.lines) {
+      if (line.rfind(prefix, 0) == 0) return line;
+    }
+  }
+  return "";
+}
 
 TEST(SimulatorTest, DemonstrationRunsCleanly) {
   ScriptRun run = RunScript(kDemonstration);
@@ -45,12 +61,42 @@ TEST(SimulatorTest, DemonstrationRunsCleanly) {
   for (size_t i = 0; i < run.lines.size(); ++i) {
     EXPECT_TRUE(Has(run.lines[i], "{\"line\":" + std::to_string(i + 1) + ",")) << run.lines[i];
   }
-  EXPECT_TRUE(Has(run.lines[4], "\"devices\":[\"\\\\Device\\\\Dorvik0\",\"\\\\Device\\\\Dorvik1\"]"));
-  EXPECT_TRUE(Has(run.lines[8], "\"output\":\"0000\""));
-  EXPECT_TRUE(Has(run.lines[8], "\"data_words\":[\"0xabcd\"],\"status_reads\":1201"));
-  EXPECT_TRUE(Has(run.lines[10], "\"output\":\"0800\""));
-  EXPECT_TRUE(Has(run.lines[10], "\"data_words\":[],\"status_reads\":5000"));
+  const std::vector<std::string> &demo = kDemonstration;
+  EXPECT_TRUE(Has(OutputOf(run, demo, "cpl ok"),
+                  "\"boards\":[{\"board\":0,\"port\":\"0x00000368\"},{\"board\":1,\"port\":\"0x000003e8\"}]"));
+  EXPECT_TRUE(Has(OutputOf(run, demo, "boot"),
+                  "\"devices\":[\"\\\\Device\\\\Dorvik0\",\"\\\\Device\\\\Dorvik1\"]"));
+  const std::string first_data = OutputOf(run, demo, "0000cdab");
+  EXPECT_TRUE(Has(first_data, "\"output\":\"0000\""));
+  EXPECT_TRUE(Has(first_data, "\"data_words\":[\"0xabcd\"],\"status_reads\":1201"));
+  const std::string busy_data = OutputOf(run, demo, "00003412");
+  EXPECT_TRUE(Has(busy_data, "\"output\":\"0800\""));
+  EXPECT_TRUE(Has(busy_data, "\"data_words\":[],\"status_reads\":5000"));
   EXPECT_TRUE(Has(run.lines.back(), "\"unloaded\":true,\"left_behind\":[]"));
+}
+
+TEST(SimulatorTest, AppletWithBoardZeroInactiveRemovesTheDriver) {
+  const std::vector<std::string> script = {
+      "configure 0 0x300", "boot", "cpl open", "cpl active off", "cpl ok", "restart"};
+  ScriptRun run = RunScript(script);
+  ASSERT_TRUE(run.ok);
+  EXPECT_FALSE(run.fault);
+  EXPECT_TRUE(Has(OutputOf(run, script, "cpl active"),
+                  "\"shows\":{\"board\":\"0\",\"active\":false,\"address\":\"300\"}"));
+  EXPECT_TRUE(Has(OutputOf(run, script, "cpl ok"), "\"registry\":{\"service_key\":false,\"boards\":[]}"));
+  EXPECT_TRUE(Has(OutputOf(run, script, "restart"), "\"outcome\":\"no service key\""));
+}
+
+TEST(SimulatorTest, CancelWritesNothing) {
+  const std::vector<std::string> script = {
+      "cpl open", "cpl board 2", "cpl active on", "cpl address 2a0", "cpl cancel"};
+  ScriptRun run = RunScript(script);
+  ASSERT_TRUE(run.ok);
+  EXPECT_TRUE(Has(OutputOf(run, script, "cpl address"),
+                  "\"shows\":{\"board\":\"2\",\"active\":true,\"address\":\"2a0\"}"));
+  const std::string cancel = OutputOf(run, script, "cpl cancel");
+  EXPECT_FALSE(Has(cancel, "confirmation"));
+  EXPECT_TRUE(Has(cancel, "\"service_key\":false"));
 }
 
 TEST(SimulatorTest, HandleLeftOpenAtUnloadIsReported) {
@@ -110,7 +156,16 @@ INSTANTIATE_TEST_SUITE_P(Lines, SimulatorScriptErrorTest,
                                            BadLine{"ioctl 1 create 4 4 zz", "usage: ioctl"},
                                            BadLine{"ioctl 1 create 1 4 3412", "usage: ioctl"},
                                            BadLine{"board 0x368 busy=x", "usage: board"},
-                                           BadLine{"configure 16 0x368", "usage: configure"}));
+                                           BadLine{"configure 16 0x368", "usage: configure"},
+                                           BadLine{"cpl board 1", "not open"},
+                                           BadLine{"cpl", "usage: cpl"}));
+
+TEST(SimulatorTest, OtherActionsWaitForTheDialog) {
+  ScriptRun run = RunScript({"cpl open", "boot"});
+  EXPECT_FALSE(run.ok);
+  ASSERT_EQ(2u, run.lines.size());
+  EXPECT_TRUE(Has(run.lines[1], "finish it with")) << run.lines[1];
+}
 
 TEST(SimulatorTest, CommentsAndBlankLinesPrintNothing) {
   ScriptRun run = RunScript({"# a comment", "", "   # indented"});

@@ -1,11 +1,18 @@
 #include "Demonstration.h"
 
-// The demonstration: two boards configured, the driver loaded, a client on
-// board 0 writing a word to a busy board (once it clears, and once it never
-// does) and reading its channel bits.
+// The demonstration: a user configures two boards in the Control Panel
+// applet, the machine boots and loads the driver, and a client on board 0
+// writes a word to a busy board (once it clears, and once it never does) and
+// reads its channel bits.
 const std::vector<std::string> kDemonstration = {
-    "configure 0 0x368          # the registry as the applet saves it",
-    "configure 1 0x3e8",
+    "cpl open                   # the Control Panel lists the applet; the user opens it",
+    "cpl board 0",
+    "cpl active on",
+    "cpl address 368",
+    "cpl board 1",
+    "cpl active on",
+    "cpl address 3e8",
+    "cpl ok                     # the applet rewrites the driver's registry tree",
     "board 0x368 busy=1200 status=0x04",
     "board 0x3e8",
     "boot",

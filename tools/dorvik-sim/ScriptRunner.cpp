@@ -2,6 +2,7 @@
 
 #include <RegistryStore.h>
 
+#include <algorithm>
 #include <istream>
 #include <map>
 #include <ostream>
@@ -53,16 +54,25 @@ bool ParseNumber(const std::string &text, unsigned long long &value) {
   return used == text.size() && text[0] != '-';
 }
 
-void ScriptRunner::Print(int line, const JsonObject &object) {
+void ScriptRunner::PrintFaults() {
   for (const std::string &report : simulator_.TakeVerifierReports()) out_ << report << "\n";
+  for (const std::string &fault : applet_.TakeFaults()) {
+    simulator_.NoteFault();
+    out_ << JsonObject().Add("action", "verifier").Add("message", "win32: " + fault).Text() << "\n";
+  }
+}
+
+void ScriptRunner::Print(int line, const JsonObject &object) {
+  PrintFaults();
   std::string text = object.Text();
   if (line > 0) text = "{\"line\":" + std::to_string(line) + "," + text.substr(1);
   out_ << text << "\n";
   out_.flush();
 }
 
-void ScriptRunner::Error(int line, const std::string &message) {
+bool ScriptRunner::Error(int line, const std::string &message) {
   Print(line, JsonObject().Add("action", "error").Add("message", message));
+  return false;
 }
 
 bool ScriptRunner::RunLine(const std::string &raw, int number) {
@@ -82,11 +92,12 @@ bool ScriptRunner::RunLine(const std::string &raw, int number) {
     }
     return true;
   };
-  auto usage = [&](const char *form) {
-    Error(number, std::string("usage: ") + form);
-    return false;
-  };
+  auto usage = [&](const char *form) { return Error(number, std::string("usage: ") + form); };
 
+  if (command == "cpl") return RunAppletLine(args, number);
+  if (applet_.IsOpen()) {
+    return Error(number, "the applet's dialog is open: finish it with \"cpl ok\" or \"cpl cancel\"");
+  }
   if (command == "registry") {
     if (args.size() != 2) return usage("registry FILE");
     Print(number, simulator_.SeedRegistry(args[1]));
@@ -169,8 +180,88 @@ bool ScriptRunner::RunLine(const std::string &raw, int number) {
     if (args.size() != 2 || !numbers(1, 1)) return usage("close HANDLE");
     Print(number, simulator_.Close(static_cast<int>(n[0])));
   } else {
-    Error(number, "unknown action \"" + command + "\"");
-    return false;
+    return Error(number, "unknown action \"" + command + "\"");
+  }
+  return true;
+}
+
+namespace {
+// The driver's tree as the registry now holds it: the boards with their ports.
+std::string ConfiguredBoards() {
+  regstore::Store &registry = regstore::Machine();
+  const std::string service = "SYSTEM\\CurrentControlSet\\Services\\Dorvik";
+  std::string list = "[";
+  for (int n = 0; n < 16; ++n) {
+    const std::string parameters = service + "\\Dorvik" + std::to_string(n) + "\\Parameters";
+    if (!registry.KeyExists(parameters)) continue;
+    JsonObject board;
+    board.Add("board", static_cast<long long>(n));
+    regstore::Value value;
+    if (registry.QueryValue(parameters, "PortAddress0", &value) == regstore::Status::kOk &&
+        value.data.size() == 4) {
+      board.Add("port", JsonObject::Hex32(value.data[0] | value.data[1] << 8 | value.data[2] << 16 |
+                                          static_cast<uint32_t>(value.data[3]) << 24));
+    }
+    list += (list.size() > 1 ? "," : "") + board.Text();
+  }
+  return JsonObject()
+      .Add("service_key", registry.KeyExists(service))
+      .AddRaw("boards", list + "]")
+      .Text();
+}
+}  // namespace
+
+bool ScriptRunner::RunAppletLine(const std::vector<std::string> &args, int number) {
+  const std::string what = args.size() >= 2 ? args[1] : "";
+  const char *form = "cpl open | cpl board N | cpl active on|off | cpl address TEXT | cpl ok | cpl cancel";
+  const std::vector<std::string> known = {"open", "board", "active", "address", "ok", "cancel"};
+  if (std::find(known.begin(), known.end(), what) == known.end()) {
+    return Error(number, std::string("usage: ") + form);
+  }
+  if (what == "open") {
+    std::string name, description, error;
+    if (args.size() != 2) return Error(number, std::string("usage: ") + form);
+    if (!applet_.Open(name, description, error)) return Error(number, error);
+    Print(number, JsonObject().Add("action", "cpl open").Add("name", name).Add("description", description));
+    return true;
+  }
+  if (!applet_.IsOpen()) return Error(number, "the applet is not open: \"cpl open\" first");
+  unsigned long long value = 0;
+  if (what == "board" && args.size() == 3 && ParseNumber(args[2], value) && value <= 15) {
+    applet_.Queue({AppletSession::StepKind::kBoard, static_cast<int>(value), ""});
+    queued_.push_back({number, "cpl board"});
+  } else if (what == "active" && args.size() == 3 && (args[2] == "on" || args[2] == "off")) {
+    applet_.Queue({AppletSession::StepKind::kActive, args[2] == "on" ? 1 : 0, ""});
+    queued_.push_back({number, "cpl active"});
+  } else if (what == "address" && args.size() <= 3) {
+    // What the user types, as it is: nothing typed is an empty field.
+    applet_.Queue({AppletSession::StepKind::kAddress, 0, args.size() == 3 ? args[2] : ""});
+    queued_.push_back({number, "cpl address"});
+  } else if ((what == "ok" || what == "cancel") && args.size() == 2) {
+    AppletSession::Result result = applet_.Finish(what == "ok");
+    for (size_t i = 0; i < queued_.size(); ++i) {
+      JsonObject step;
+      step.Add("action", queued_[i].second);
+      if (i < result.views.size()) {
+        const AppletSession::View &view = result.views[i];
+        step.AddRaw("shows", JsonObject()
+                                 .Add("board", view.board)
+                                 .Add("active", view.active)
+                                 .Add("address", view.address)
+                                 .Text());
+      }
+      Print(queued_[i].first, step);
+    }
+    queued_.clear();
+    JsonObject out;
+    out.Add("action", "cpl " + what).Add("dialog_result", static_cast<long long>(result.dialog_result));
+    if (result.confirmed) {
+      out.AddRaw("confirmation",
+                 JsonObject().Add("caption", result.caption).Add("text", result.text).Text());
+    }
+    Print(number, out.AddRaw("registry", ConfiguredBoards()));
+  } else {
+    return Error(number, std::string("usage: ") + form);
   }
   return true;
 }

@@ -69,8 +69,12 @@ JsonObject Simulator::AttachBoard(ULONG port, long busy_reads, int status_bits) 
   boards_[port] = std::make_unique<boardmodel::DorvikBoardModel>(port);
   SetBusy(port, busy_reads);
   SetStatusBits(port, status_bits);
-  return out.Add("busy", static_cast<long long>(busy_reads))
-      .Add("status_bits", JsonObject::Hex32(static_cast<uint32_t>(status_bits)));
+  if (busy_reads < 0) {
+    out.Add("busy", "always");
+  } else {
+    out.Add("busy", static_cast<long long>(busy_reads));
+  }
+  return out.Add("status_bits", JsonObject::Hex32(static_cast<uint32_t>(status_bits)));
 }
 
 boardmodel::DorvikBoardModel *Simulator::BoardFor(ULONG port, JsonObject &out) {
@@ -89,9 +93,9 @@ JsonObject Simulator::SetBusy(ULONG port, long busy_reads) {
   if (board == nullptr) return out;
   if (busy_reads < 0) {
     board->SetAlwaysBusy();
-  } else {
-    board->SetBusyReads(static_cast<unsigned>(busy_reads));
+    return out.Add("reads", "always");
   }
+  board->SetBusyReads(static_cast<unsigned>(busy_reads));
   return out.Add("reads", static_cast<long long>(busy_reads));
 }
 

@@ -40,6 +40,7 @@ class Simulator {
   // Verifier reports since the last call, each as its own JSON line.
   std::vector<std::string> TakeVerifierReports();
   bool AnyFault() const { return faults_ != 0; }
+  void NoteFault() { ++faults_; }
 
  private:
   struct BoardCounters {

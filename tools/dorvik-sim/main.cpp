@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "AppletSession.h"
 #include "Demonstration.h"
 #include "ScriptRunner.h"
 #include "Simulator.h"
@@ -42,8 +43,10 @@ int Fail(const std::string &message) {
 }  // namespace
 
 int main(int argc, char **argv) {
+  ResetWin32Side();
   Simulator simulator;
-  ScriptRunner runner(simulator, std::cout);
+  AppletSession applet(DORVIK_RES_PATH);
+  ScriptRunner runner(simulator, applet, std::cout);
 
   if (argc == 1) {
     std::cerr << "dorvik-sim: demonstration (run with --help for usage)\n";
