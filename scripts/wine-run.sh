@@ -15,6 +15,12 @@ wine_environment() {
   export WINEPREFIX=${DORVIK_WINEPREFIX:-$wine_root/build/wineprefix}
   export WINEARCH=win32
   export WINEDEBUG=-all
+  # Desktop menu entries are of no use here and cost most of a minute under
+  # the emulator on every start.
+  case ";${WINEDLLOVERRIDES:-};" in
+    *";winemenubuilder.exe=d;"*) ;;
+    *) export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}winemenubuilder.exe=d ;;
+  esac
   # Japanese locale for Wine itself: ANSI code page 932, as on the target's
   # Japanese systems. No Linux locale of that name is needed (bash's own
   # complaint that it lacks one is silenced).
@@ -25,13 +31,26 @@ wine_prefix_ready() {
   wine_environment
   mkdir -p "$(dirname "$WINEPREFIX")"
   (
+    set -e
     flock 9
     if [[ ! -e $WINEPREFIX/.ready ]]; then
       echo "wine-run: creating the Wine prefix $WINEPREFIX (takes minutes)" >&2
+      # What an interrupted creation left behind, server included, goes first.
+      wineserver -k >/dev/null 2>&1 || true
       rm -rf "$WINEPREFIX"
       # No Mono or Gecko: nothing here needs them, and their installers ask.
-      WINEDLLOVERRIDES="mscoree=;mshtml=" wineboot -i >/dev/null 2>&1
-      wineserver -w
+      if ! WINEDLLOVERRIDES="$WINEDLLOVERRIDES;mscoree=;mshtml=" wineboot -i >"$WINEPREFIX.log" 2>&1; then
+        echo "wine-run: wineboot failed, see $WINEPREFIX.log" >&2
+        exit 1
+      fi
+      # wineboot returns before the set-up has finished (it stops waiting
+      # after a few minutes); the session ends once it has. Under the emulator
+      # a system process can hang and keep the session alive, so the wait is
+      # bounded; the server has written the registry out meanwhile.
+      if ! timeout 1200 wineserver -w; then
+        echo "wine-run: the new prefix's session did not end; ending it" >&2
+        wineserver -k >/dev/null 2>&1 || true
+      fi
       touch "$WINEPREFIX/.ready"
     fi
   ) 9>"$WINEPREFIX.lock"
@@ -44,7 +63,13 @@ if [[ ${BASH_SOURCE[0]} == "$0" ]]; then
     exit 2
   fi
   wine_prefix_ready
+  # The program's output goes through a file: the system processes that Wine
+  # starts inherit it and may outlive the program (or hang under the
+  # emulator), and a caller reading a pipe would wait for them.
+  output=$(mktemp)
+  trap 'rm -f "$output"' EXIT
   status=0
-  wine "$@" || status=$?
+  wine "$@" >"$output" 2>&1 </dev/null || status=$?
+  cat "$output"
   exit "$status"
 fi
