@@ -39,8 +39,10 @@ NTSTATUS CreateDevice(PDRIVER_OBJECT driverObject, PCWSTR deviceName, ULONG devi
   BuildRequest request = {driverObject, deviceName,    deviceType,            registryPath,
                           boardNumber,  board,         deviceObject,          context,
                           deviceCharacteristics,       exclusive,             extraSize};
-  const NTSTATUS status = FwCallGuarded(BuildBoardDevice, &request);
-  if (status >= 0) return STATUS_SUCCESS;
+  NTSTATUS status = FwCallGuarded(BuildBoardDevice, &request);
+  if (status >= 0 && *board != NULL) return STATUS_SUCCESS;
+  // A raise of a non-failure code still cut the building short.
+  if (status >= 0) status = STATUS_UNSUCCESSFUL;
 
   // Whatever was raised, undo the framework's part of the half-built device.
   *board = NULL;
