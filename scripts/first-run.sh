@@ -6,4 +6,5 @@ cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
 bash scripts/build.sh
+bash scripts/make-dist.sh
 build/host/tools/dorvik-sim/dorvik-sim
