@@ -6,7 +6,9 @@ set -euo pipefail
 
 # The kernel here refuses 32-bit x86 programs, so 32-bit Wine itself runs
 # under qemu-i386, reached through binfmt_misc.
-packages=(wine wine32:i386 qemu-user xvfb fonts-ipafont-gothic imagemagick)
+# The applet's acceptance run also needs: an X server (xvfb), Japanese and
+# Wine's own fonts (caption buttons), fc-list, and ImageMagick for pictures.
+packages=(wine wine32:i386 qemu-user xvfb fonts-ipafont-gothic fonts-wine fontconfig imagemagick)
 apt_wait=(-o DPkg::Lock::Timeout=600)
 
 installed() {
