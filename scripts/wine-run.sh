@@ -27,13 +27,30 @@ wine_environment() {
   export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 2>/dev/null
 }
 
+# Settings every session here wants, written into the new prefix's registry
+# files while no Wine server has them open (see wine-prepare-prefix.py).
+wine_prepare_prefix() {
+  local font
+  if fc-list IPAPGothic family | grep -q .; then
+    font=IPAPGothic
+  elif fc-list IPAGothic family | grep -q .; then
+    font=IPAGothic
+  else
+    echo "wine-run: no IPA gothic font (fonts-ipafont-gothic); run scripts/setup-wine.sh" >&2
+    return 1
+  fi
+  # Without the Japanese locale: python3 may be a shell wrapper, and bash
+  # complains of every locale this machine lacks.
+  env -u LANG -u LC_ALL python3 "$wine_root/scripts/wine-prepare-prefix.py" "$WINEPREFIX" "$font"
+}
+
 wine_prefix_ready() {
   wine_environment
   mkdir -p "$(dirname "$WINEPREFIX")"
   (
     set -e
     flock 9
-    if [[ ! -e $WINEPREFIX/.ready ]]; then
+    if [[ ! -e $WINEPREFIX/.dorvik-ready ]]; then
       echo "wine-run: creating the Wine prefix $WINEPREFIX (takes minutes)" >&2
       # What an interrupted creation left behind, server included, goes first.
       wineserver -k >/dev/null 2>&1 || true
@@ -51,7 +68,8 @@ wine_prefix_ready() {
         echo "wine-run: the new prefix's session did not end; ending it" >&2
         wineserver -k >/dev/null 2>&1 || true
       fi
-      touch "$WINEPREFIX/.ready"
+      wine_prepare_prefix
+      touch "$WINEPREFIX/.dorvik-ready"
     fi
   ) 9>"$WINEPREFIX.lock"
 }

@@ -40,20 +40,10 @@ wine_prefix_ready
 rm -rf "$out"
 mkdir -p "$out/pictures"
 cp -a "$WINEPREFIX" "$out/prefix"
-rm -f "$out/prefix/wineserver" "$out/prefix/.ready"
+rm -f "$out/prefix/wineserver" "$out/prefix/.dorvik-ready"
 export WINEPREFIX=$out/prefix
 # A crashing program ends; no debugger is started to keep the session alive.
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}winedbg.exe=d"
-
-if fc-list IPAPGothic family | grep -q .; then
-  font=IPAPGothic
-elif fc-list IPAGothic family | grep -q .; then
-  font=IPAGothic
-else
-  echo "run_acceptance: no IPA gothic font (fonts-ipafont-gothic); run scripts/setup-wine.sh" >&2
-  exit 1
-fi
-python3 "$here/prepare_prefix.py" "$WINEPREFIX" "$font"
 
 xvfb='' watcher=''
 cleanup() {

@@ -1,13 +1,17 @@
 #!/usr/bin/env python3
-"""Sets up a copy of the Wine prefix for the applet's acceptance run, by
-editing its registry files while no Wine server has them open:
+"""Sets up a new Wine prefix for the programs run here (the target build's
+test programs, the applet, reg.exe), by editing its registry files while no
+Wine server has them open:
 
 - the dialog's font face "ＭＳ Ｐゴシック" is substituted by an installed
   Japanese font (FontSubstitutes), so that its texts render as Japanese;
 - Wine draws every window itself, frame and caption included, as no window
-  manager runs on the virtual X server.
+  manager runs on the virtual X server;
+- the session starts no services: under the emulator each costs most of a
+  minute, and none of those programs uses the event log, the mount
+  manager, networking or plug and play.
 
-usage: prepare_prefix.py PREFIX FONT-FAMILY
+usage: wine-prepare-prefix.py PREFIX FONT-FAMILY
 """
 import sys
 import time
@@ -15,6 +19,14 @@ import time
 DIALOG_FACE = "ＭＳ Ｐゴシック"
 FONT_KEY = r"Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes"
 X11_KEY = r"Software\\Wine\\X11 Driver"
+SERVICES_KEY = r"System\\CurrentControlSet\\Services"
+# The services and drivers a new prefix starts with every session.
+AUTO_STARTS = ["Eventlog", "MountMgr", "NDIS", "nsiproxy", "PlugPlay"]
+DEMAND_START = "dword:00000003"
+
+
+def string(text):
+    return '"%s"' % escaped(text)
 
 
 def escaped(text):
@@ -22,15 +34,18 @@ def escaped(text):
     return "".join(c if 32 <= ord(c) < 127 and c not in '"\\' else "\\x%04x" % ord(c) for c in text)
 
 
-def set_values(path, key, values):
-    """Sets string values in the key's section, adding the section if missing."""
+def set_values(path, key, values, add_key=True):
+    """Sets values (name, data as the file writes it) in the key's section;
+    a missing section is added, or with add_key false left missing."""
     with open(path, encoding="utf-8") as file:
-        lines = file.read().split("\n")
+        lines = file.read().rstrip("\n").split("\n")
     header = "[%s]" % key
     start = next((i for i, line in enumerate(lines) if line.split(" ")[0] == header
                   or line.startswith(header + " ")), None)
-    entries = ['"%s"="%s"' % (escaped(name), escaped(data)) for name, data in values]
+    entries = ['"%s"=%s' % (escaped(name), data) for name, data in values]
     if start is None:
+        if not add_key:
+            return
         lines += ["", "%s %d" % (header, int(time.time()))] + entries
     else:
         end = start + 1
@@ -40,15 +55,18 @@ def set_values(path, key, values):
         kept = [line for line in lines[start + 1:end] if not any(line.startswith(n) for n in names)]
         lines[start + 1:end] = kept + entries
     with open(path, "w", encoding="utf-8") as file:
-        file.write("\n".join(lines))
+        file.write("\n".join(lines) + "\n")
 
 
 def main():
     if len(sys.argv) != 3:
         sys.exit(__doc__)
     prefix, font = sys.argv[1], sys.argv[2]
-    set_values(prefix + "/system.reg", FONT_KEY, [(DIALOG_FACE, font)])
-    set_values(prefix + "/user.reg", X11_KEY, [("Managed", "N"), ("Decorated", "N")])
+    set_values(prefix + "/system.reg", FONT_KEY, [(DIALOG_FACE, string(font))])
+    set_values(prefix + "/user.reg", X11_KEY, [("Managed", string("N")), ("Decorated", string("N"))])
+    for service in AUTO_STARTS:
+        set_values(prefix + "/system.reg", SERVICES_KEY + r"\\" + service, [("Start", DEMAND_START)],
+                   add_key=False)
 
 
 if __name__ == "__main__":
