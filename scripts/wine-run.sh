@@ -44,6 +44,17 @@ wine_prepare_prefix() {
   env -u LANG -u LC_ALL python3 "$wine_root/scripts/wine-prepare-prefix.py" "$WINEPREFIX" "$font"
 }
 
+# Whether a process of this prefix's session matches the pattern.
+wine_prefix_runs() {
+  local pid
+  for pid in $(pgrep -f "$1"); do
+    if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
+      return 0
+    fi
+  done
+  return 1
+}
+
 wine_prefix_ready() {
   wine_environment
   mkdir -p "$(dirname "$WINEPREFIX")"
@@ -60,13 +71,19 @@ wine_prefix_ready() {
         echo "wine-run: wineboot failed, see $WINEPREFIX.log" >&2
         exit 1
       fi
-      # wineboot returns before the set-up has finished (it stops waiting
-      # after a few minutes); the session ends once it has. Under the emulator
-      # a system process can hang and keep the session alive, so the wait is
-      # bounded; the server has written the registry out meanwhile.
-      if ! timeout 1200 wineserver -w; then
-        echo "wine-run: the new prefix's session did not end; ending it" >&2
-        wineserver -k >/dev/null 2>&1 || true
+      # wineboot may return before the set-up has finished (the launcher stops
+      # waiting after a few minutes), so wait for this prefix's wineboot to
+      # go. The session's system processes then often hang under the
+      # emulator rather than end, so the server is told to write the
+      # registry out and stop.
+      local waited
+      for ((waited = 0; waited < 1200; waited += 5)); do
+        wine_prefix_runs 'wineboot\.exe' || break
+        sleep 5
+      done
+      if ! timeout 60 wineserver -w; then
+        wineserver -k15 >/dev/null 2>&1 || true
+        wineserver -w
       fi
       wine_prepare_prefix
       touch "$WINEPREFIX/.dorvik-ready"

@@ -45,8 +45,23 @@ bool ControlPanelHost::Load(const char *path) {
   if (!Check(module_ != nullptr, "LoadLibrary %s (error %lu)", path, GetLastError())) return false;
   applet_ = reinterpret_cast<AppletProc>(reinterpret_cast<void *>(GetProcAddress(module_, "CPlApplet")));
   if (!Check(applet_ != nullptr, "the applet exports CPlApplet")) return false;
-  window_ = CreateHostWindow();
-  return Check(window_ != nullptr, "the Control Panel's window is created");
+  // The session's desktop process comes up slowly under the emulator, and
+  // has crashed there on its first start; until it is up no window can be
+  // created, and each new try starts it again.
+  const DWORD kDesktopWaitMs = 5 * 60 * 1000;
+  DWORD started = GetTickCount();
+  DWORD error = 0;
+  int tries = 0;
+  for (;;) {
+    ++tries;
+    window_ = CreateHostWindow();
+    if (window_ != nullptr) break;
+    error = GetLastError();
+    if (GetTickCount() - started >= kDesktopWaitMs) break;
+    Sleep(2000);
+  }
+  return Check(window_ != nullptr, "the Control Panel's window is created (%d tries, last error %lu)", tries,
+               error);
 }
 
 void ControlPanelHost::Unload() {
