@@ -44,15 +44,19 @@ wine_prepare_prefix() {
   env -u LANG -u LC_ALL python3 "$wine_root/scripts/wine-prepare-prefix.py" "$WINEPREFIX" "$font"
 }
 
-# Whether a process of this prefix's session matches the pattern.
-wine_prefix_runs() {
+# The processes of this prefix's sessions whose command line matches the
+# pattern.
+wine_prefix_pids() {
   local pid
   for pid in $(pgrep -f "$1"); do
     if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
-      return 0
+      echo "$pid"
     fi
   done
-  return 1
+}
+
+wine_prefix_runs() {
+  [[ -n $(wine_prefix_pids "$1") ]]
 }
 
 wine_prefix_ready() {
@@ -84,6 +88,8 @@ wine_prefix_ready() {
       if ! timeout 60 wineserver -w; then
         wineserver -k15 >/dev/null 2>&1 || true
         wineserver -w
+        # Cut off from their server, such processes spin under the emulator.
+        kill -9 $(wine_prefix_pids '^[^ ]*qemu-i386 ') 2>/dev/null || true
       fi
       wine_prepare_prefix
       touch "$WINEPREFIX/.dorvik-ready"
