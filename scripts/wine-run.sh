@@ -55,10 +55,6 @@ wine_prefix_pids() {
   done
 }
 
-wine_prefix_runs() {
-  [[ -n $(wine_prefix_pids "$1") ]]
-}
-
 wine_prefix_ready() {
   wine_environment
   mkdir -p "$(dirname "$WINEPREFIX")"
@@ -82,7 +78,7 @@ wine_prefix_ready() {
       # registry out and stop.
       local waited
       for ((waited = 0; waited < 1200; waited += 5)); do
-        wine_prefix_runs 'wineboot\.exe' || break
+        [[ -n $(wine_prefix_pids 'wineboot\.exe') ]] || break
         sleep 5
       done
       if ! timeout 60 wineserver -w; then
